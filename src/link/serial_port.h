@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+#include "link/port.h"
+
+namespace tavrin::link {
+
+// The operating system's serial port: termios on POSIX, the Win32 communications API on
+// Windows. The platform file implements it; CMake picks the file.
+class SerialPort final : public Port {
+public:
+    SerialPort() = default;
+    ~SerialPort() override;
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    OpenResult open(int portNumber) override;
+    void close() override;
+    void purge() override;
+    std::size_t bytesWaiting() override;
+    std::size_t readAvailable(std::span<std::uint8_t> dest) override;
+    std::size_t write(std::span<const std::uint8_t> bytes) override;
+
+    bool isOpen() const;
+
+private:
+#ifdef _WIN32
+    void* handle_ = reinterpret_cast<void*>(static_cast<long long>(-1));  // INVALID_HANDLE_VALUE
+#else
+    int fd_ = -1;
+#endif
+};
+
+// The device path of COM<portNumber>: "COM<n>" on Windows; on POSIX the path in the
+// environment variable TAVRIN_COM<n> when it is set, else /dev/ttyS<n-1>.
+std::string devicePath(int portNumber);
+
+}  // namespace tavrin::link

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "link/link.h"
+#include "link/transfer_hooks.h"
+#include "preset/preset_record.h"
+
+namespace tavrin::preset {
+
+// The state of the preset transfers; all zero after ResetPresetRecord.
+struct PresetTransfer {
+    bool ReadPending = false;     // the queries are out and the ID3 reply has not come
+    bool EditorOpen = false;      // the preset editor is shown
+    bool SelectPending = false;   // a preset select waits for its acknowledgement
+    bool DefaultPending = false;  // the default command waits for its acknowledgement
+    bool WriteRunning = false;    // the write sequence is under way
+    bool WriteDone = false;       // the last write step was sent
+    int WriteStep = 0;            // next step of the write sequence, 0 to 25
+};
+
+// What the transfers need from the preset editor.
+class EditorHost {
+public:
+    virtual ~EditorHost() = default;
+    // Shows the editor modally; returns when it has closed. Receive ticks go on running
+    // nested inside this call.
+    virtual void showModal() = 0;
+    // Ends the modal editor with the result OK; it goes away once the running handler returns.
+    virtual void endModal() = 0;
+    virtual void RefreshControls() = 0;
+};
+
+// Reading a preset by its 26 queries, writing it by 25 commands driven by the recorder's
+// acknowledgements, preset select and default, and the way out of a transfer that stops
+// making progress.
+class PresetSession final : public link::TransferHooks {
+public:
+    // A transfer that makes no progress for this many receive ticks (3 s) is ended.
+    static constexpr int kRecoveryTicks = 150;
+
+    PresetSession(link::Link& link, link::MainDisplays& mainWindow, PresetStore& store);
+
+    void setEditor(EditorHost* editor) { editor_ = editor; }
+
+    PresetTransfer& transfer() { return transfer_; }
+    const PresetTransfer& transfer() const { return transfer_; }
+    PresetStore& store() { return store_; }
+    link::Link& link() { return link_; }
+
+    // Clears the transfer state and gives the record its reset values.
+    void ResetPresetRecord();
+
+    // "Preset Menu": only on a stopped recorder with the link up.
+    void PresetGate();
+    void StartPresetRead();
+
+    // The command of one setting, 1 to 25, from the record's current value.
+    void SendSetting(PresetSetting s);
+    void SendNextWriteStep();
+    // Everything of "Write to TAVRIN" after the editor has locked itself.
+    void StartWriteSequence();
+    void SendPresetSelect();
+    void SendDefault();
+
+    // The editor became visible (FormShow) / is closed by its own controls.
+    void editorShown();
+    void ClosePresetMenu();
+
+    // link::TransferHooks
+    bool editorOpen() const override { return transfer_.EditorOpen; }
+    void acknowledgement(bool ack) override;
+    void presetReply(const link::ReplyKind& reply) override;
+    void id3OutsideTransfer(std::string_view sixCharacters) override;
+    void failedWrite() override;
+    void tickEnded() override;
+
+private:
+    void completeRead();
+    void progress() { idleTicks_ = 0; }
+    void recover();
+
+    link::Link& link_;
+    link::MainDisplays& mainWindow_;
+    PresetStore& store_;
+    EditorHost* editor_ = nullptr;
+    PresetTransfer transfer_;
+    int idleTicks_ = 0;
+};
+
+}  // namespace tavrin::preset
