@@ -51,6 +51,9 @@ constexpr bool isId(PresetSetting s) { return s >= PresetSetting::ID1; }
 // A reply that is recognised but stores nothing ("RCPW").
 inline constexpr std::int8_t kNoValue = -1;
 
+// The body of the command that resets the selected preset to the recorder's defaults.
+inline constexpr std::string_view kDefaultCommand = "DEFL";
+
 struct Code {
     std::int8_t value;         // index stored in the preset record, or kNoValue
     std::string_view reply;    // body of the recorder's answer to the query
