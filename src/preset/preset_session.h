@@ -77,6 +77,10 @@ private:
     void completeRead();
     void progress() { idleTicks_ = 0; }
     void recover();
+    bool transferPending() const;
+    // Keys on and the recorder state back from the preset transfer, as closing the editor does.
+    void returnMainWindow();
+    void sendFrame(std::string_view frame);
 
     link::Link& link_;
     link::MainDisplays& mainWindow_;
