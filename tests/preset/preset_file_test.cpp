@@ -1,0 +1,518 @@
+#include "preset/preset_file.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tavrin::preset {
+namespace {
+
+namespace fs = std::filesystem;
+using S = PresetSetting;
+
+// A preset as the recorder might hold it: most values away from their reset values, ID2
+// never received (six spaces).
+PresetStore knownPreset() {
+    PresetStore store;
+    store.reset();
+    const std::pair<S, int> values[] = {
+        {S::PresetNo, 1},      {S::InputSelect, 2},    {S::DateForm, 0},      {S::StereoMono, 1},
+        {S::Algorithm, 2},     {S::BitRate, 11},       {S::SampleRate, 4},    {S::FileFormat, 1},
+        {S::PreRec, 1},        {S::AutoMark, 0},       {S::MTrack, 1},        {S::AutoTrack, 1},
+        {S::AutoTrackTime, 10}, {S::SeamlsPlay, 0},    {S::SilentSkip, 1},    {S::SSkipTime, 4},
+        {S::SSkipLevel, 8},    {S::AutoCue, 0},        {S::AutoCueTime, 18},  {S::AutoCueLevel, 3},
+        {S::PlayMode, 1},      {S::EDLPlay, 1},        {S::RemoteMode, 3}};
+    for (auto [setting, value] : values) store.set(setting, value);
+    store.setId(S::ID1, "AB12CD");
+    store.setId(S::ID3, "ZZ9900");
+    return store;
+}
+
+const std::string kKnownPresetFile =
+    "TAVRIN Preset data file\n\r\n"
+    "[Input Select]\r\n"      "@0INUB\r\r\n"
+    "[Date Form]\r\n"         "@0DFMD\r\r\n"
+    "[Stereo / Mono]\r\n"     "@0CHMO\r\r\n"
+    "[Algorithm]\r\n"         "@0AFPM\r\r\n"
+    "[Bit Rate]\r\n"          "@0BR384\r\r\n"
+    "[Sampling Rate]\r\n"     "@0FS44\r\r\n"
+    "[File Extension]\r\n"    "@0FTWA\r\r\n"
+    "[Pre-Record]\r\n"        "@0PR00\r\r\n"
+    "[Auto Mark]\r\n"         "@0AM01\r\r\n"
+    "[Manual Track]\r\n"      "@0MT00\r\r\n"
+    "[Auto Track]\r\n"        "@0AK00\r\r\n"
+    "[Auto Track Time]\r\n"   "@0AT2400\r\r\n"
+    "[Seamless Play]\r\n"     "@0CP01\r\r\n"
+    "[Silent Skip]\r\n"       "@0SS00\r\r\n"
+    "[Silent Skip Time]\r\n"  "@0SC05\r\r\n"
+    "[Silent Skip Level]\r\n" "@0SL60\r\r\n"
+    "[Auto CUE]\r\n"          "@0AC01\r\r\n"
+    "[Auto CUE Time]\r\n"     "@0CT95\r\r\n"
+    "[Auto CUE level]\r\n"    "@0CL35\r\r\n"
+    "[Play Mode]\r\n"         "@0PMAR\r\r\n"
+    "[EDL play]\r\n"          "@0EP00\r\r\n"
+    "[Remote Mode]\r\n"       "@0RCMT\r\r\n"
+    "[BWF ID1]\r\n"           "@0D1AB12CD\r\r\n"
+    "[BWF ID2]\r\n"           "@0D2      \r\r\n"
+    "[BWF ID3]\r\n"           "@0D3ZZ9900\r\r\n";
+
+// A preset that differs from knownPreset() in every setting, all of them known.
+PresetStore otherPreset() {
+    PresetStore store;
+    store.reset();
+    for (int i = 0; i < index(S::ID1); ++i) store.set(settingAt(i), 0);
+    store.set(S::InputSelect, 1);
+    store.set(S::DateForm, 1);
+    store.set(S::Algorithm, 0);
+    store.set(S::BitRate, 3);
+    store.set(S::SampleRate, 1);
+    store.set(S::PreRec, 0);
+    store.set(S::AutoMark, 1);
+    store.set(S::SeamlsPlay, 1);
+    store.set(S::AutoCue, 1);
+    store.set(S::EDLPlay, 0);
+    store.set(S::PlayMode, 3);
+    store.setId(S::ID1, "OLD111");
+    store.setId(S::ID2, "OLD222");
+    store.setId(S::ID3, "OLD333");
+    return store;
+}
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeBytes(const fs::path& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Runs body in a forked child and returns its exit status, -1 if it did not exit.
+int inChild(const std::function<int()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(body());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool mentions(const std::string& message, int systemCode) {
+    return message.find(std::strerror(systemCode)) != std::string::npos;
+}
+
+// ---------------------------------------------------------------------------------------
+// The text
+
+TEST(PresetFileText, KnownPresetGivesTheFileByteForByte) {
+    EXPECT_EQ(presetFileText(knownPreset()), kKnownPresetFile);
+}
+
+TEST(PresetFileText, HasFiftyOneLinesEachEndingCrLf) {
+    const std::string text = presetFileText(knownPreset());
+    std::size_t lines = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
+    EXPECT_EQ(lines, 51u);
+    EXPECT_TRUE(text.ends_with("\r\n"));
+}
+
+TEST(PresetFileText, ResetRecordSavesResetValuesWhateverTheFlags) {
+    PresetStore store;
+    store.reset();
+    const std::string text = presetFileText(store);
+    for (std::string_view line : {"@0INUB\r\r\n", "@0AFM3\r\r\n", "@0BR128\r\r\n", "@0FS48\r\r\n", "@0FTMG\r\r\n",
+                                  "@0PR00\r\r\n", "@0D1      \r\r\n", "@0D3      \r\r\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
+TEST(PresetFileText, PresetNumberIsNotSaved) {
+    PresetStore first = knownPreset();
+    PresetStore second = knownPreset();
+    second.set(S::PresetNo, 2);
+    EXPECT_EQ(presetFileText(first), presetFileText(second));
+    EXPECT_EQ(presetFileText(first).find("@0PS"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------------
+// Loading
+
+TEST(PresetFileLoad, SavedFileRestoresEverySettingAndFlag) {
+    const PresetStore saved = knownPreset();
+    PresetStore store = otherPreset();
+    store.set(S::PresetNo, 2);
+
+    EXPECT_TRUE(loadPresetText(store, presetFileText(saved)));
+
+    EXPECT_EQ(store.get(S::PresetNo), 2) << "the file carries no preset number";
+    EXPECT_TRUE(store.isKnown(S::PresetNo));
+    for (int i = index(S::InputSelect); i <= index(S::RemoteMode); ++i) {
+        const S s = settingAt(i);
+        EXPECT_EQ(store.get(s), saved.get(s)) << info(s).name;
+        EXPECT_EQ(store.isKnown(s), s != S::SampleRate) << info(s).name;
+    }
+    EXPECT_EQ(store.id(S::ID1), "AB12CD");
+    EXPECT_EQ(store.id(S::ID3), "ZZ9900");
+    EXPECT_TRUE(store.isKnown(S::ID1));
+    EXPECT_TRUE(store.isKnown(S::ID3));
+    EXPECT_EQ(store.id(S::ID2), "OLD222") << "six spaces are no valid ID";
+    EXPECT_FALSE(store.isKnown(S::ID2));
+}
+
+struct Expected {
+    S setting;
+    int value;
+};
+
+struct LoadCase {
+    const char* name;
+    std::string text;
+    std::vector<Expected> known;  // every other setting 1 to 25 ends up unknown and unchanged
+    bool anythingKnown;
+    std::vector<Expected> unmarked = {};  // stored without a flag (the sample rate)
+};
+
+std::string withoutCarriageReturns(std::string text) {
+    std::erase(text, '\r');
+    return text;
+}
+
+// The value lines of the known preset in reverse order, no headers, other text between.
+std::string reorderedWithoutHeaders() {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = kKnownPresetFile.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(kKnownPresetFile.substr(start, end - start));
+    std::string text = "# edited by hand\n";
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+        if (line->starts_with("@0")) text += "note " + *line + " more\n";
+    return text;
+}
+
+std::vector<Expected> knownPresetFlagged() {
+    const PresetStore saved = knownPreset();
+    std::vector<Expected> all;
+    for (int i = index(S::InputSelect); i <= index(S::RemoteMode); ++i)
+        if (settingAt(i) != S::SampleRate) all.push_back({settingAt(i), saved.get(settingAt(i))});
+    return all;
+}
+
+class LoadCases : public testing::TestWithParam<LoadCase> {};
+
+TEST_P(LoadCases, StoresExactlyTheFramesFound) {
+    const LoadCase& c = GetParam();
+    const PresetStore before = otherPreset();
+    PresetStore store = before;
+
+    EXPECT_EQ(loadPresetText(store, c.text), c.anythingKnown);
+
+    for (int i = index(S::InputSelect); i <= index(S::RemoteMode); ++i) {
+        const S s = settingAt(i);
+        auto known = std::find_if(c.known.begin(), c.known.end(), [s](const Expected& e) { return e.setting == s; });
+        auto unmarked =
+            std::find_if(c.unmarked.begin(), c.unmarked.end(), [s](const Expected& e) { return e.setting == s; });
+        EXPECT_EQ(store.isKnown(s), known != c.known.end()) << info(s).name;
+        const int expected = known != c.known.end() ? known->value
+                             : unmarked != c.unmarked.end() ? unmarked->value
+                                                              : before.get(s);
+        EXPECT_EQ(store.get(s), expected) << info(s).name;
+    }
+    for (S id : {S::ID1, S::ID2, S::ID3}) {
+        auto known = std::find_if(c.known.begin(), c.known.end(), [id](const Expected& e) { return e.setting == id; });
+        EXPECT_EQ(store.isKnown(id), known != c.known.end()) << info(id).name;
+    }
+    EXPECT_EQ(store.get(S::PresetNo), before.get(S::PresetNo));
+}
+
+std::vector<Expected> withIds(std::vector<Expected> settings) {
+    settings.push_back({S::ID1, 0});
+    settings.push_back({S::ID3, 0});
+    return settings;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PresetFileLoad, LoadCases,
+    testing::Values(
+        LoadCase{"ReorderedLinesWithoutHeaders", reorderedWithoutHeaders(), withIds(knownPresetFlagged()), true,
+                 {{S::SampleRate, 4}}},
+        LoadCase{"UnbalancedWinsOverBalancedAfterIt", "@0INUB\r@0INBA\r", {{S::InputSelect, 2}}, true},
+        LoadCase{"UnbalancedWinsOverBalancedBeforeIt", "@0INBA\r@0INUB\r", {{S::InputSelect, 2}}, true},
+        LoadCase{"DigitalWhenAlone", "x@0INDI\ry", {{S::InputSelect, 0}}, true},
+        LoadCase{"OnlySampleRateIsStoredButNotAPresetFile", "@0FS44\r", {}, false, {{S::SampleRate, 4}}},
+        LoadCase{"ValueLinesWithoutTheirCarriageReturnLoadOnlyIds", withoutCarriageReturns(kKnownPresetFile),
+                 withIds({}), true},
+        LoadCase{"OnWinsOverOff", "@0PR01\r@0PR00\r@0EP01\r", {{S::PreRec, 1}, {S::EDLPlay, 0}}, true},
+        LoadCase{"PcmWinsOverMp3", "@0AFM3\r@0AFPM\r", {{S::Algorithm, 2}}, true},
+        LoadCase{"LowestBitRateWins", "@0BR384\r@0BR032\r", {{S::BitRate, 0}}, true},
+        LoadCase{"LowerCaseFrameIsNoFrame", "@0inub\r@0Pr00\r", {}, false},
+        LoadCase{"FrameWithASpaceIsNoFrame", "@0 INUB\r@0INUB \r", {}, false},
+        LoadCase{"ReplyOnlyCodesAreNotLoaded", "@0INUN\r@0RCPW\r", {}, false},
+        LoadCase{"TextAfterAZeroByteIsIgnored", std::string("@0INBA\r\0@0INUB\r@0D1ABCDEF", 25), {{S::InputSelect, 1}},
+                 true},
+        LoadCase{"InvalidIdIsDroppedSilently", "@0D1ab12cd\r@0D2AB 2CD\r", {}, false},
+        LoadCase{"FirstIdOccurrenceDecidesEvenWhenInvalid", "@0D1abcdef\r@0D1ABCDEF\r", {}, false},
+        LoadCase{"IdCutShortByTheEndOfTheText", "@0D3AB12", {}, false},
+        LoadCase{"IdNeedsNoCarriageReturn", "@0D2QWERTY", {{S::ID2, 0}}, true},
+        LoadCase{"IdLongerThanSixKeepsTheFirstSix", "@0D2QWERTYUIOP", {{S::ID2, 0}}, true},
+        LoadCase{"EmptyText", "", {}, false},
+        LoadCase{"BinaryGarbage", std::string("\xff\xfe@\x01@0\r\x80\x7f@0IN\r", 14), {}, false}),
+    [](const testing::TestParamInfo<LoadCase>& row) { return std::string(row.param.name); });
+
+TEST(PresetFileLoad, IdTakesTheSixCharactersAfterItsFirstOccurrence) {
+    PresetStore store = otherPreset();
+    loadPresetText(store, "@0D2QWERTYUIOP @0D2AAAAAA");
+    EXPECT_EQ(store.id(S::ID2), "QWERTY");
+}
+
+TEST(PresetFileLoad, SampleRateTakesTheFileValueButStaysUnknown) {
+    PresetStore store = otherPreset();
+    loadPresetText(store, "@0FS16\r@0FS44\r");
+    EXPECT_EQ(store.get(S::SampleRate), 0);
+    EXPECT_FALSE(store.isKnown(S::SampleRate));
+}
+
+// ---------------------------------------------------------------------------------------
+// Files
+
+class PresetFileIo : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tavrin-preset-file-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                 fs::perms::others_read | fs::perms::others_exec);
+        target = dir / "preset.txt";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(dir, ignored);
+    }
+
+    std::vector<std::string> folderEntries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir;
+    fs::path target;
+    const std::string oldFile = "an older preset file that must survive\r\n";
+};
+
+TEST_F(PresetFileIo, SaveWritesTheTextAndLeavesNoOtherFile) {
+    const FileResult result = writePresetFile(target.string(), kKnownPresetFile);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(readBytes(target), kKnownPresetFile);
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"preset.txt"});
+}
+
+TEST_F(PresetFileIo, SaveReplacesAnExistingFile) {
+    writeBytes(target, oldFile);
+    ASSERT_TRUE(writePresetFile(target.string(), kKnownPresetFile).ok);
+    EXPECT_EQ(readBytes(target), kKnownPresetFile);
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"preset.txt"});
+}
+
+TEST_F(PresetFileIo, SaveThenReadGivesTheSameBytes) {
+    ASSERT_TRUE(writePresetFile(target.string(), kKnownPresetFile).ok);
+    std::string text = "stale";
+    const FileResult result = readPresetFile(target.string(), text);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(text, kKnownPresetFile);
+}
+
+TEST_F(PresetFileIo, NewFileIsReadableByAllLessTheUmask) {
+    const mode_t old = ::umask(027);
+    ASSERT_TRUE(writePresetFile(target.string(), kKnownPresetFile).ok);
+    ::umask(old);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::mask,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(PresetFileIo, ReplacedFileKeepsItsMode) {
+    writeBytes(target, oldFile);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(writePresetFile(target.string(), kKnownPresetFile).ok);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::mask, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(PresetFileIo, SaveThroughASymbolicLinkReplacesTheFileItNames) {
+    writeBytes(dir / "real.txt", oldFile);
+    fs::create_symlink("real.txt", target);
+    ASSERT_TRUE(writePresetFile(target.string(), kKnownPresetFile).ok);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(target)));
+    EXPECT_EQ(readBytes(dir / "real.txt"), kKnownPresetFile);
+}
+
+TEST_F(PresetFileIo, SaveIntoAMissingFolderSaysWhy) {
+    const FileResult result = writePresetFile((dir / "gone" / "preset.txt").string(), kKnownPresetFile);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(mentions(result.error, ENOENT)) << result.error;
+    EXPECT_NE(result.error.find("preset.txt"), std::string::npos) << result.error;
+}
+
+TEST_F(PresetFileIo, SaveOverAFolderFailsAndRemovesItsTemporaryFile) {
+    fs::create_directory(target);
+    writeBytes(target / "inside", oldFile);
+    const FileResult result = writePresetFile(target.string(), kKnownPresetFile);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("replacing the old file failed"), std::string::npos) << result.error;
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"preset.txt"});
+    EXPECT_EQ(readBytes(target / "inside"), oldFile);
+}
+
+// The folder is the test's own; as root the child drops to "nobody" to be refused.
+TEST_F(PresetFileIo, UnwritableFolderLeavesTheOldFileAlone) {
+    writeBytes(target, oldFile);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    fs::permissions(dir, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const int status = inChild([&] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 2;
+        const FileResult result = writePresetFile(target.string(), kKnownPresetFile);
+        return !result.ok && mentions(result.error, EACCES) ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0) << "the save must fail with a message naming the cause";
+    EXPECT_EQ(readBytes(target), oldFile);
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"preset.txt"});
+}
+
+TEST_F(PresetFileIo, SaveThatHitsTheFileSizeLimitKeepsTheOldFile) {
+    writeBytes(target, oldFile);
+    const int status = inChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100, 100};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+        const FileResult result = writePresetFile(target.string(), kKnownPresetFile);
+        return !result.ok && mentions(result.error, EFBIG) ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0) << "the full disk must be reported";
+    EXPECT_EQ(readBytes(target), oldFile);
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"preset.txt"});
+}
+
+TEST_F(PresetFileIo, CrashBetweenWriteAndRenameKeepsTheOldFile) {
+    writeBytes(target, oldFile);
+    const int status = inChild([&] {
+        ReplacingFileWriter writer(target.string());
+        if (!writer.create().ok || !writer.write(kKnownPresetFile).ok) return 1;
+        ::_exit(0);  // the program dies before commit
+    });
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(readBytes(target), oldFile);
+}
+
+TEST_F(PresetFileIo, WriterDroppedBeforeCommitRemovesItsTemporaryFile) {
+    writeBytes(target, oldFile);
+    {
+        ReplacingFileWriter writer(target.string());
+        ASSERT_TRUE(writer.create().ok);
+        ASSERT_TRUE(writer.write(kKnownPresetFile).ok);
+        EXPECT_EQ(folderEntries().size(), 2u);
+    }
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"preset.txt"});
+    EXPECT_EQ(readBytes(target), oldFile);
+}
+
+TEST_F(PresetFileIo, ReadingAFileThatVanishedIsAnError) {
+    writeBytes(target, kKnownPresetFile);
+    fs::remove(target);
+    std::string text = "stale";
+    const FileResult result = readPresetFile(target.string(), text);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(mentions(result.error, ENOENT)) << result.error;
+    EXPECT_TRUE(text.empty());
+}
+
+TEST_F(PresetFileIo, OversizedFileIsRefused) {
+    writeBytes(target, std::string(kMaxPresetFileSize + 1, 'x'));
+    std::string text;
+    const FileResult result = readPresetFile(target.string(), text);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("larger than"), std::string::npos) << result.error;
+    EXPECT_TRUE(text.empty());
+}
+
+TEST_F(PresetFileIo, FileOfTheLargestSizeIsRead) {
+    writeBytes(target, std::string(kMaxPresetFileSize - 7, 'x') + "@0INBA\r");
+    std::string text;
+    ASSERT_TRUE(readPresetFile(target.string(), text).ok);
+    EXPECT_EQ(text.size(), kMaxPresetFileSize);
+}
+
+TEST_F(PresetFileIo, BinaryFileIsReadUpToItsFirstZeroByte) {
+    std::string bytes;
+    for (int b = 255; b >= 0; --b) bytes += static_cast<char>(b);
+    bytes += "@0INBA\r";
+    writeBytes(target, bytes);
+    std::string text;
+    ASSERT_TRUE(readPresetFile(target.string(), text).ok);
+    EXPECT_EQ(text, bytes.substr(0, 255));
+    PresetStore store = otherPreset();
+    EXPECT_FALSE(loadPresetText(store, text));
+}
+
+TEST_F(PresetFileIo, FifoIsRefusedWithoutWaitingForAWriter) {
+    ASSERT_EQ(::mkfifo(target.c_str(), 0644), 0);
+    std::string text;
+    const FileResult result = readPresetFile(target.string(), text);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("not a regular file"), std::string::npos) << result.error;
+}
+
+TEST_F(PresetFileIo, FolderIsRefused) {
+    std::string text;
+    EXPECT_FALSE(readPresetFile(dir.string(), text).ok);
+}
+
+// Switches to de_DE.UTF-8; when it is not installed, builds it into the scratch folder if
+// the locale sources are there.
+bool useGermanLocale(const fs::path& scratch) {
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return true;
+    if (!fs::exists("/usr/share/i18n/locales/de_DE")) return false;
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + (scratch / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return false;
+    ::setenv("LOCPATH", scratch.c_str(), 1);
+    return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+}
+
+// Nothing in the file's bytes depends on the locale.
+TEST_F(PresetFileIo, SaveAndLoadUnderAGermanLocale) {
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    fs::create_directory(dir / "locale");
+    if (!useGermanLocale(dir / "locale")) GTEST_SKIP() << "no German locale available";
+    EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+    ASSERT_TRUE(writePresetFile(target.string(), presetFileText(knownPreset())).ok);
+    std::string text;
+    ASSERT_TRUE(readPresetFile(target.string(), text).ok);
+    PresetStore store = otherPreset();
+    const bool loaded = loadPresetText(store, text);
+    std::setlocale(LC_ALL, previous.c_str());
+    ::unsetenv("LOCPATH");
+
+    EXPECT_EQ(text, kKnownPresetFile);
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(presetFileText(store), kKnownPresetFile.substr(0, kKnownPresetFile.find("[BWF ID2]")) +
+                                         "[BWF ID2]\r\n@0D2OLD222\r\r\n[BWF ID3]\r\n@0D3ZZ9900\r\r\n");
+}
+
+}  // namespace
+}  // namespace tavrin::preset
