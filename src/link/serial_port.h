@@ -8,6 +8,11 @@ namespace tavrin::link {
 
 // The operating system's serial port: termios on POSIX, the Win32 communications API on
 // Windows. The platform file implements it; CMake picks the file.
+//
+// On POSIX the write waits until the bytes have left the driver's queue (as a Win32 write
+// with CTS flow control does), so a recorder that holds CTS low shows up as a short write.
+// A device that hung up (a pulled USB adapter, a pseudo-terminal whose far end closed)
+// reads as empty and fails every write at once.
 class SerialPort final : public Port {
 public:
     SerialPort() = default;
