@@ -13,9 +13,15 @@ namespace tavrin::preset {
 // control's event to the handler of the same name.
 class PresetEditor final : public EditorHost {
 public:
+    // Registers itself as the session's editor.
     explicit PresetEditor(PresetSession& session);
+    ~PresetEditor() override;
+    PresetEditor(const PresetEditor&) = delete;
+    PresetEditor& operator=(const PresetEditor&) = delete;
 
-    void setView(EditorView* view) { view_ = view; }
+    // The window; until one is set (or after nullptr) the editor works on a view that shows
+    // nothing and answers every dialog with Cancel.
+    void setView(EditorView* view);
     PresetSession& session() { return session_; }
 
     // Window
@@ -74,9 +80,22 @@ public:
 
 private:
     PresetStore& store() { return session_.store(); }
+    int value(PresetSetting s) const { return session_.store().get(s); }
+    // Stores a value that follows from the operator's change; it is not sent.
+    void carry(PresetSetting s, int newValue);
+
+    void selectInput(int inputSelect);
+    void selectChannel(int stereoMono);
+    void pickRadio(PresetSetting group, int value);
+    void pickListEntry(PresetSetting list, int position);
+
+    void showRadio(PresetSetting group);
+    void showListValue(PresetSetting list);
+    void disableList(PresetSetting list);
+    void enableList(PresetSetting list);
 
     PresetSession& session_;
-    EditorView* view_ = nullptr;
+    EditorView* view_;
     std::string presetFilePath_;
 };
 

@@ -1,0 +1,386 @@
+#include "preset/preset_editor.h"
+
+#include "preset/list_rules.h"
+
+namespace tavrin::preset {
+
+namespace {
+
+using S = PresetSetting;
+
+// Stands in for the window until one is set: shows nothing, every dialog is cancelled.
+class NoView final : public EditorView {
+public:
+    void checkRadio(PresetSetting, int) override {}
+    void setRadiosEnabled(bool) override {}
+    void setListEntries(PresetSetting, std::span<const std::string_view>) override {}
+    void selectListEntry(PresetSetting, int) override {}
+    void setListEnabled(PresetSetting, bool) override {}
+    bool isListEnabled(PresetSetting) const override { return false; }
+    void setMenusEnabled(bool) override {}
+    void setIdFieldsEnabled(bool) override {}
+    void setIdText(PresetSetting, std::string_view) override {}
+    std::string idText(PresetSetting) const override { return {}; }
+    void setButtonsEnabled(bool) override {}
+    bool isCloseKeyEnabled() const override { return true; }
+    void repaintNow() override {}
+    void showModal() override {}
+    void endModal() override {}
+    void showInvalidIdBox() override {}
+    void showNotPresetFileBox() override {}
+    void showFileError(std::string_view) override {}
+    std::optional<std::string> askOpenPath() override { return std::nullopt; }
+    std::optional<std::string> askSavePath() override { return std::nullopt; }
+};
+
+EditorView& noView() {
+    static NoView view;
+    return view;
+}
+
+// The lists LockControls blanks and disables besides the sample-rate and bit-rate lists.
+constexpr PresetSetting kPlainLists[] = {S::FileFormat,   S::SSkipTime,  S::SSkipLevel, S::AutoCueTime,
+                                         S::AutoCueLevel, S::RemoteMode, S::PresetNo,   S::AutoTrackTime};
+constexpr PresetSetting kIds[] = {S::ID1, S::ID2, S::ID3};
+// The on/off pairs in the order the editor shows them.
+constexpr PresetSetting kFirstOnOffPairs[] = {S::PreRec, S::AutoMark, S::MTrack, S::SeamlsPlay};
+
+// Whether value is one of the setting's values that has a command: a list position or a
+// radio button's value.
+bool isValue(PresetSetting s, int value) {
+    for (const Code& c : info(s).codes)
+        if (c.value == value && !c.command.empty()) return true;
+    return false;
+}
+
+// The radio button a stored value checks, as EditorView::checkRadio takes it; -1 for none.
+int shownRadio(PresetSetting group, int value) {
+    switch (group) {
+    case S::StereoMono: return value != channel::kStereo ? channel::kMono : channel::kStereo;
+    case S::DateForm: return value == 1 ? 1 : 0;  // DMY for 1, MDY for anything else
+    default: break;
+    }
+    if (info(group).kind == Kind::OnOff) return value != 0 ? 1 : 0;
+    return isValue(group, value) ? value : -1;
+}
+
+}  // namespace
+
+PresetEditor::PresetEditor(PresetSession& session) : session_(session), view_(&noView()) {
+    session_.setEditor(this);
+}
+
+PresetEditor::~PresetEditor() { session_.setEditor(nullptr); }
+
+void PresetEditor::setView(EditorView* view) { view_ = view ? view : &noView(); }
+
+void PresetEditor::carry(PresetSetting s, int newValue) {
+    if (newValue != value(s)) store().set(s, newValue);
+}
+
+// ---- Window ----------------------------------------------------------------------------------
+
+void PresetEditor::FormShow() {
+    session_.editorShown();
+    RefreshControls();
+}
+
+void PresetEditor::RefreshControls() {
+    if (locked()) UnlockControls();
+    showListValue(S::PresetNo);
+    showRadio(S::InputSelect);
+    showRadio(S::StereoMono);
+    showRadio(S::Algorithm);
+    // The sample rate and the bit rate are shown whatever their flags say.
+    FillSampleRateList();
+    FillBitRateList();
+    if (store().isKnown(S::FileFormat))
+        FillFileFormatList();
+    else
+        view_->selectListEntry(S::FileFormat, -1);  // the entries of the last fill stay
+    showRadio(S::PlayMode);
+    for (PresetSetting s : kFirstOnOffPairs) showRadio(s);
+    showRadio(S::DateForm);
+    showRadio(S::EDLPlay);
+    showRadio(S::SilentSkip);
+    showListValue(S::SSkipTime);
+    showListValue(S::SSkipLevel);
+    showRadio(S::AutoTrack);
+    showListValue(S::AutoTrackTime);
+    showRadio(S::AutoCue);
+    showListValue(S::AutoCueTime);
+    showListValue(S::AutoCueLevel);
+    showListValue(S::RemoteMode);
+    for (PresetSetting id : kIds) view_->setIdText(id, store().isKnown(id) ? store().id(id) : std::string_view());
+}
+
+void PresetEditor::showRadio(PresetSetting group) {
+    view_->checkRadio(group, store().isKnown(group) ? shownRadio(group, value(group)) : -1);
+}
+
+void PresetEditor::showListValue(PresetSetting list) {
+    const bool shown = store().isKnown(list) && isValue(list, value(list));
+    view_->selectListEntry(list, shown ? value(list) : -1);
+}
+
+void PresetEditor::LockControls() {
+    view_->setRadiosEnabled(false);
+    DisableSampleRateList();
+    DisableBitRateList();
+    for (PresetSetting list : kPlainLists) {
+        view_->selectListEntry(list, -1);
+        view_->setListEnabled(list, false);
+    }
+    view_->setMenusEnabled(false);
+    view_->setIdFieldsEnabled(false);
+    for (PresetSetting id : kIds) view_->setIdText(id, {});
+    view_->setButtonsEnabled(false);
+    // Greyed before the transfer's commands go out.
+    view_->repaintNow();
+}
+
+void PresetEditor::UnlockControls() {
+    view_->setRadiosEnabled(true);
+    EnableSampleRateList();
+    EnableBitRateList();
+    for (PresetSetting list : kPlainLists) view_->setListEnabled(list, true);
+    view_->setMenusEnabled(true);
+    view_->setIdFieldsEnabled(true);
+    view_->setButtonsEnabled(true);
+}
+
+void PresetEditor::showModal() { view_->showModal(); }
+
+void PresetEditor::endModal() { view_->endModal(); }
+
+bool PresetEditor::locked() const { return !view_->isCloseKeyEnabled(); }
+
+// ---- The dependent lists ---------------------------------------------------------------------
+
+void PresetEditor::FillSampleRateList() {
+    DisableSampleRateList();
+    const OfferedList list = sampleRateList(value(S::InputSelect), value(S::Algorithm));
+    if (list.empty()) return;  // digital input: the rate keeps its value, hidden
+    EnableSampleRateList();
+    // MP2 has no low-class rate. The rate is carried along, not chosen: its flag stays.
+    if (value(S::Algorithm) == algorithm::kMP2) {
+        const int rate = sampleRateForMP2(value(S::SampleRate));
+        if (rate != value(S::SampleRate)) store().StoreSampleRateUnmarked(rate);
+    }
+    view_->setListEntries(S::SampleRate, list.entries);
+    view_->selectListEntry(S::SampleRate, list.positionOf(value(S::SampleRate)));
+}
+
+void PresetEditor::FillBitRateList() {
+    DisableBitRateList();
+    const OfferedList list =
+        bitRateList(offeredBitRateList(value(S::Algorithm), value(S::StereoMono), value(S::SampleRate)));
+    if (list.empty()) return;  // PCM: the bit rate keeps its value, hidden
+    EnableBitRateList();
+    view_->setListEntries(S::BitRate, list.entries);
+    view_->selectListEntry(S::BitRate, list.positionOf(value(S::BitRate)));
+}
+
+void PresetEditor::FillFileFormatList() {
+    view_->setListEntries(S::FileFormat, fileFormatList(value(S::Algorithm)).entries);
+    view_->selectListEntry(S::FileFormat, fileFormatPosition(value(S::FileFormat)));
+}
+
+void PresetEditor::EnableSampleRateList() { enableList(S::SampleRate); }
+void PresetEditor::DisableSampleRateList() { disableList(S::SampleRate); }
+void PresetEditor::EnableBitRateList() { enableList(S::BitRate); }
+void PresetEditor::DisableBitRateList() { disableList(S::BitRate); }
+
+void PresetEditor::disableList(PresetSetting list) {
+    if (!view_->isListEnabled(list)) return;
+    view_->setListEntries(list, {});
+    view_->selectListEntry(list, -1);
+    view_->setListEnabled(list, false);
+}
+
+void PresetEditor::enableList(PresetSetting list) {
+    if (view_->isListEnabled(list)) return;
+    view_->setListEnabled(list, true);
+}
+
+// ---- Input, channel, format, sample rate, bit rate and file type -----------------------------
+
+void PresetEditor::DigitalRadioClick() { selectInput(input::kDigital); }
+void PresetEditor::BalanceRadioClick() { selectInput(input::kBalanced); }
+void PresetEditor::UnbalanceRadioClick() { selectInput(input::kUnbalanced); }
+
+void PresetEditor::selectInput(int inputSelect) {
+    if (value(S::InputSelect) == inputSelect) return;
+    store().set(S::InputSelect, inputSelect);
+    session_.SendSetting(S::InputSelect);
+    FillBitRateList();
+    FillSampleRateList();
+}
+
+void PresetEditor::StereoRadioClick() { selectChannel(channel::kStereo); }
+void PresetEditor::MonoRadioClick() { selectChannel(channel::kMono); }
+
+void PresetEditor::selectChannel(int stereoMono) {
+    if (value(S::StereoMono) == stereoMono) return;
+    store().set(S::StereoMono, stereoMono);
+    session_.SendSetting(S::StereoMono);
+    carry(S::BitRate, bitRateForChannel(value(S::BitRate), value(S::Algorithm), value(S::SampleRate), stereoMono));
+    FillBitRateList();
+    FillSampleRateList();
+}
+
+void PresetEditor::PCMRadioClick() {
+    if (value(S::Algorithm) == algorithm::kPCM) return;
+    store().set(S::Algorithm, algorithm::kPCM);
+    session_.SendSetting(S::Algorithm);
+    FillBitRateList();
+    FillSampleRateList();
+    carry(S::FileFormat, fileFormatForAlgorithm(value(S::FileFormat), algorithm::kPCM));
+    FillFileFormatList();
+}
+
+void PresetEditor::MP2RadioClick() {
+    if (value(S::Algorithm) == algorithm::kMP2) return;
+    carry(S::BitRate, bitRateForMP2(value(S::BitRate), value(S::StereoMono), value(S::SampleRate)));
+    store().set(S::Algorithm, algorithm::kMP2);
+    session_.SendSetting(S::Algorithm);
+    FillBitRateList();
+    FillSampleRateList();
+    carry(S::FileFormat, fileFormatForAlgorithm(value(S::FileFormat), algorithm::kMP2));
+    FillFileFormatList();
+}
+
+void PresetEditor::MP3RadioClick() {
+    if (value(S::Algorithm) == algorithm::kMP3) return;
+    carry(S::BitRate, bitRateForMP3(value(S::BitRate), value(S::StereoMono)));
+    store().set(S::Algorithm, algorithm::kMP3);
+    session_.SendSetting(S::Algorithm);
+    FillBitRateList();
+    FillSampleRateList();
+    carry(S::FileFormat, fileFormatForAlgorithm(value(S::FileFormat), algorithm::kMP3));
+    FillFileFormatList();
+}
+
+void PresetEditor::SampleRateComboChange(int position) {
+    const int rate = sampleRateList(value(S::InputSelect), value(S::Algorithm)).codeAt(position);
+    if (rate < 0) return;
+    carry(S::BitRate, bitRateForSampleRate(value(S::BitRate), value(S::Algorithm), value(S::StereoMono),
+                                           value(S::SampleRate), rate));
+    if (rate == value(S::SampleRate)) return;
+    store().set(S::SampleRate, rate);
+    session_.SendSetting(S::SampleRate);
+    FillBitRateList();
+}
+
+void PresetEditor::BitRateComboChange(int position) {
+    const OfferedList list =
+        bitRateList(offeredBitRateList(value(S::Algorithm), value(S::StereoMono), value(S::SampleRate)));
+    const int bitRate = list.codeAt(position);  // PCM offers no list: nothing to pick
+    if (bitRate < 0 || bitRate == value(S::BitRate)) return;
+    store().set(S::BitRate, bitRate);
+    session_.SendSetting(S::BitRate);
+}
+
+void PresetEditor::FmtComboChange(int position) {
+    const int format = fileFormatList(value(S::Algorithm)).codeAt(position);
+    if (format < 0 || format == value(S::FileFormat)) return;
+    store().set(S::FileFormat, format);
+    session_.SendSetting(S::FileFormat);
+}
+
+// ---- Every other control ---------------------------------------------------------------------
+
+void PresetEditor::radioClicked(PresetSetting group, int v) {
+    switch (group) {
+    case S::InputSelect:
+        if (isValue(group, v)) selectInput(v);
+        return;
+    case S::StereoMono:
+        if (isValue(group, v)) selectChannel(v);
+        return;
+    case S::Algorithm:
+        if (v == algorithm::kMP2) MP2RadioClick();
+        if (v == algorithm::kMP3) MP3RadioClick();
+        if (v == algorithm::kPCM) PCMRadioClick();
+        return;
+    default: pickRadio(group, v);
+    }
+}
+
+void PresetEditor::pickRadio(PresetSetting group, int v) {
+    const bool radioGroup = info(group).kind == Kind::OnOff || group == S::PlayMode || group == S::DateForm;
+    if (!radioGroup || !isValue(group, v)) return;
+    // An "On" button does nothing while the setting holds any value but 0.
+    const int current = info(group).kind == Kind::OnOff ? (value(group) != 0 ? 1 : 0) : value(group);
+    if (current == v) return;
+    store().set(group, v);
+    session_.SendSetting(group);
+}
+
+void PresetEditor::listChanged(PresetSetting list, int position) {
+    switch (list) {
+    case S::PresetNo: PresetNoComboChange(position); return;
+    case S::SampleRate: SampleRateComboChange(position); return;
+    case S::BitRate: BitRateComboChange(position); return;
+    case S::FileFormat: FmtComboChange(position); return;
+    case S::AutoTrackTime:
+    case S::SSkipTime:
+    case S::SSkipLevel:
+    case S::AutoCueTime:
+    case S::AutoCueLevel:
+    case S::RemoteMode: pickListEntry(list, position); return;
+    default: return;
+    }
+}
+
+// A position of -1 (nothing selected) or past the list never reaches the record.
+void PresetEditor::pickListEntry(PresetSetting list, int position) {
+    if (!isValue(list, position) || value(list) == position) return;
+    store().set(list, position);
+    session_.SendSetting(list);
+}
+
+// ---- Transfers -------------------------------------------------------------------------------
+
+void PresetEditor::PresetNoComboChange(int position) {
+    if (!isValue(S::PresetNo, position) || value(S::PresetNo) == position) return;
+    store().set(S::PresetNo, position);
+    session_.SendPresetSelect();
+    LockControls();
+}
+
+void PresetEditor::DefaultKeyClick() {
+    session_.SendDefault();
+    LockControls();
+}
+
+void PresetEditor::LoadfromTAVRINClick() {
+    LockControls();
+    session_.StartPresetRead();
+}
+
+void PresetEditor::WritetoTAVRINClick() {
+    LockControls();
+    session_.StartWriteSequence();
+}
+
+void PresetEditor::CloseKeyClick() { session_.ClosePresetMenu(); }
+
+void PresetEditor::EndPresetMenuClick() { session_.ClosePresetMenu(); }
+
+// ---- BWF IDs ---------------------------------------------------------------------------------
+
+void PresetEditor::IDSetKeyClick(PresetSetting id) {
+    if (!isId(id)) return;
+    const std::string text = view_->idText(id);
+    // Equal to what is stored: nothing to do, even for text that would fail the check. A text
+    // shorter than six characters differs at its end.
+    if (text.size() >= kIdLength && std::string_view(text).substr(0, kIdLength) == store().id(id)) return;
+    if (!store().setId(id, text)) {
+        view_->showInvalidIdBox();  // nothing stored or sent; the field keeps the text as typed
+        return;
+    }
+    session_.SendSetting(id);
+}
+
+}  // namespace tavrin::preset
