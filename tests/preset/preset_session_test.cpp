@@ -1,0 +1,756 @@
+#include "preset/preset_session.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "link/link.h"
+#include "support/fake_editor_host.h"
+#include "support/fakes.h"
+
+namespace tavrin::test {
+namespace {
+
+using link::ReplyKind;
+using preset::PresetSetting;
+using preset::PresetTransfer;
+
+constexpr std::string_view kSixSpaces = "      ";
+
+// The 26 queries of a read, "@0?" + code + CR each, as the recorder must receive them.
+const std::string kQueryBlock =
+    "@0?PS\r@0?IN\r@0?DF\r@0?CH\r@0?AF\r@0?BR\r@0?FS\r@0?FT\r@0?PR\r@0?AM\r@0?MT\r@0?Ak\r@0?AT\r"
+    "@0?CP\r@0?SS\r@0?SC\r@0?SL\r@0?AC\r@0?CT\r@0?CL\r@0?PM\r@0?EP\r@0?RC\r@0?D1\r@0?D2\r@0?D3\r";
+
+// "Write to TAVRIN" from a reset record whose Stereo / Mono, Auto Track Time and Silent Skip
+// Time were 1, 10 and 4 before the reset (the reset keeps those three).
+const std::vector<std::string> kResetRecordFrames = {
+    "@0INUB\r",  "@0DFMD\r", "@0CHMO\r", "@0AFM3\r", "@0BR128\r",     "@0FS48\r",       "@0FTMG\r",
+    "@0PR00\r",  "@0AM01\r", "@0MT01\r", "@0AK01\r", "@0AT2400\r",    "@0CP01\r",       "@0SS01\r",
+    "@0SC05\r",  "@0SL20\r", "@0AC01\r", "@0CT05\r", "@0CL20\r",      "@0PMOF\r",       "@0EP01\r",
+    "@0RCSS\r",  "@0D1      \r",         "@0D2      \r",              "@0D3      \r",
+};
+
+const std::string kStatusRequestLine = "->@0?ST (Status Request)  09:05:30     ";
+
+ReplyKind settingReply(PresetSetting s, int value) {
+    ReplyKind r;
+    r.group = ReplyKind::Group::Setting;
+    r.setting = s;
+    r.value = value;
+    return r;
+}
+
+ReplyKind idReply(PresetSetting s, std::string_view six) {
+    ReplyKind r = settingReply(s, 0);
+    std::copy_n(six.begin(), r.id.size(), r.id.begin());
+    return r;
+}
+
+bool allIdle(const PresetTransfer& t) {
+    return !t.ReadPending && !t.SelectPending && !t.DefaultPending && !t.WriteRunning && !t.WriteDone &&
+           t.WriteStep == 0;
+}
+
+class PresetSessionTest : public ::testing::Test {
+public:
+    PresetSessionTest() {
+        port.isOpen = true;
+        link.setTransferHooks(&session);
+        session.setEditor(&editor);
+        session.ResetPresetRecord();
+        link.state().linkUp = true;
+        link.state().recorderState = link::recorder::kStop;
+        // Keeps the automatic polls out of the frames the tests compare.
+        link.state().displayModeCountdown = 1'000'000;
+        link.state().timeCountdown = 1'000'000;
+    }
+
+    PresetTransfer& transfer() { return session.transfer(); }
+    int recorderState() { return link.state().recorderState; }
+
+    void startFirstRead() {
+        session.PresetGate();
+        port.takeWrites();
+    }
+    // Completes a first read with an ID3 that is not stored; the editor stays up from then on.
+    void openEditor() {
+        startFirstRead();
+        session.presetReply(idReply(PresetSetting::ID3, kSixSpaces));
+        log.lines.clear();
+    }
+    // "Read from TAVRIN" in the open editor.
+    void startReRead() {
+        editor.LockControls();
+        session.StartPresetRead();
+        port.takeWrites();
+    }
+    // The record the frames of kResetRecordFrames come from.
+    void resetRecordForWrite() {
+        store.set(PresetSetting::StereoMono, 1);
+        store.set(PresetSetting::AutoTrackTime, 10);
+        store.set(PresetSetting::SSkipTime, 4);
+        session.ResetPresetRecord();
+    }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i) session.tickEnded();
+    }
+    void tickWith(std::string_view bytes) {
+        port.receive(bytes);
+        link.RxTimerTimer();
+    }
+
+    FakePort port;
+    FakeLog log;
+    FakeDisplays displays;
+    FixedClock clock;
+    link::Link link{port, log, displays, clock};
+    preset::PresetStore store;
+    preset::PresetSession session{link, displays, store};
+    FakeEditorHost editor{session};
+};
+
+// --- Reading ---
+
+TEST_F(PresetSessionTest, GateSendsAllQueriesAsOneBlock) {
+    session.PresetGate();
+    const std::vector<std::string> writes = port.takeWrites();
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].size(), 156u);
+    EXPECT_EQ(writes[0], kQueryBlock);
+}
+
+TEST_F(PresetSessionTest, GateOnStoppedRecorderStartsFirstRead) {
+    session.PresetGate();
+    EXPECT_EQ(log.lines, std::vector<std::string>{"Read preset. Please wait..."});
+    EXPECT_EQ(displays.disableCalls, 1);
+    EXPECT_FALSE(displays.keysEnabled);
+    EXPECT_EQ(recorderState(), link::recorder::kPresetTransfer);
+    EXPECT_TRUE(transfer().ReadPending);
+}
+
+struct GateRefusal {
+    const char* name;
+    int recorderState;
+    bool linkUp;
+};
+
+class GateRefusalTest : public PresetSessionTest, public ::testing::WithParamInterface<GateRefusal> {};
+
+TEST_P(GateRefusalTest, LogsOneLineAndChangesNothing) {
+    link.state().recorderState = GetParam().recorderState;
+    link.state().linkUp = GetParam().linkUp;
+    session.PresetGate();
+    EXPECT_EQ(log.lines, std::vector<std::string>{"invalid(recieved status wasn't STOP)"});
+    EXPECT_TRUE(port.takeWrites().empty());
+    EXPECT_EQ(displays.disableCalls, 0);
+    EXPECT_EQ(recorderState(), GetParam().recorderState);
+    EXPECT_TRUE(allIdle(transfer()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Refused, GateRefusalTest,
+                         ::testing::Values(GateRefusal{"NothingReportedYet", link::recorder::kStandby, true},
+                                           GateRefusal{"Playing", link::recorder::kPlay, true},
+                                           GateRefusal{"OtherStatus", link::recorder::kOther, true},
+                                           GateRefusal{"AlreadyInTransfer", link::recorder::kPresetTransfer, true},
+                                           GateRefusal{"StoppedButLinkDown", link::recorder::kStop, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct StoredReply {
+    const char* name;
+    PresetSetting setting;
+    int value;
+};
+
+class StoredReplyTest : public PresetSessionTest, public ::testing::WithParamInterface<StoredReply> {};
+
+TEST_P(StoredReplyTest, StoresValueAndMarksItKnown) {
+    startFirstRead();
+    session.presetReply(settingReply(GetParam().setting, GetParam().value));
+    EXPECT_EQ(store.get(GetParam().setting), GetParam().value);
+    EXPECT_TRUE(store.isKnown(GetParam().setting));
+    EXPECT_TRUE(transfer().ReadPending);
+    EXPECT_EQ(editor.shows, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, StoredReplyTest,
+                         ::testing::Values(StoredReply{"PresetNo", PresetSetting::PresetNo, 2},
+                                           StoredReply{"UnbalancedInput", PresetSetting::InputSelect, 2},
+                                           StoredReply{"MonoChannel", PresetSetting::StereoMono, 1},
+                                           StoredReply{"BitRate384", PresetSetting::BitRate, 11},
+                                           StoredReply{"PreRecOff", PresetSetting::PreRec, 0},
+                                           StoredReply{"AutoCueTime95", PresetSetting::AutoCueTime, 18},
+                                           StoredReply{"AllRepeat", PresetSetting::PlayMode, 2},
+                                           StoredReply{"ManualTrackRemote", PresetSetting::RemoteMode, 3}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PresetSessionTest, IdRepliesStoreOnlyValidIds) {
+    startFirstRead();
+    session.presetReply(idReply(PresetSetting::ID1, "AB12CD"));
+    session.presetReply(idReply(PresetSetting::ID2, "ab12cd"));
+    EXPECT_EQ(store.id(PresetSetting::ID1), "AB12CD");
+    EXPECT_TRUE(store.isKnown(PresetSetting::ID1));
+    EXPECT_EQ(store.id(PresetSetting::ID2), kSixSpaces);
+    EXPECT_FALSE(store.isKnown(PresetSetting::ID2));
+    EXPECT_TRUE(transfer().ReadPending);
+}
+
+TEST_F(PresetSessionTest, Id3ReplyCompletesFirstReadByShowingEditor) {
+    startFirstRead();
+    session.presetReply(settingReply(PresetSetting::InputSelect, 2));
+    session.presetReply(settingReply(PresetSetting::StereoMono, 1));
+    session.presetReply(idReply(PresetSetting::ID3, "XY0042"));
+    EXPECT_EQ(editor.shows, 1);
+    EXPECT_TRUE(transfer().EditorOpen);
+    EXPECT_FALSE(transfer().ReadPending);
+    EXPECT_EQ(store.id(PresetSetting::ID3), "XY0042");
+    // Everything that did not answer keeps its value and stays unknown.
+    EXPECT_FALSE(store.isKnown(PresetSetting::DateForm));
+    EXPECT_FALSE(store.isKnown(PresetSetting::BitRate));
+    EXPECT_EQ(store.get(PresetSetting::BitRate), 6);
+    EXPECT_TRUE(port.takeWrites().empty());
+}
+
+TEST_F(PresetSessionTest, Id3ReplyWithInvalidIdStillCompletesRead) {
+    startFirstRead();
+    session.presetReply(idReply(PresetSetting::ID3, "AB 123"));
+    EXPECT_EQ(editor.shows, 1);
+    EXPECT_FALSE(transfer().ReadPending);
+    EXPECT_EQ(store.id(PresetSetting::ID3), kSixSpaces);
+    EXPECT_FALSE(store.isKnown(PresetSetting::ID3));
+}
+
+TEST_F(PresetSessionTest, SecondId3ReplyNeitherShowsNorRefreshes) {
+    openEditor();
+    const int refreshes = editor.refreshes;
+    session.presetReply(idReply(PresetSetting::ID3, "ZZ9999"));
+    EXPECT_EQ(editor.shows, 1);
+    EXPECT_EQ(editor.refreshes, refreshes);
+    EXPECT_EQ(store.id(PresetSetting::ID3), "ZZ9999");
+}
+
+TEST_F(PresetSessionTest, RemoteModePowerReplyChangesNothing) {
+    startFirstRead();
+    session.presetReply(settingReply(PresetSetting::RemoteMode, preset::kNoValue));
+    EXPECT_FALSE(store.isKnown(PresetSetting::RemoteMode));
+    EXPECT_EQ(store.get(PresetSetting::RemoteMode), 0);
+
+    session.presetReply(settingReply(PresetSetting::RemoteMode, 3));
+    session.presetReply(settingReply(PresetSetting::RemoteMode, preset::kNoValue));
+    EXPECT_EQ(store.get(PresetSetting::RemoteMode), 3);
+    EXPECT_TRUE(store.isKnown(PresetSetting::RemoteMode));
+}
+
+TEST_F(PresetSessionTest, ReReadInOpenEditorLogsNothingAndRefreshesOnId3) {
+    openEditor();
+    const int refreshes = editor.refreshes;
+    editor.LockControls();
+    session.StartPresetRead();
+    EXPECT_EQ(port.takeWrites(), std::vector<std::string>{kQueryBlock});
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(displays.disableCalls, 2);  // once more, although the keys are already off
+    EXPECT_TRUE(editor.locked);
+
+    session.presetReply(settingReply(PresetSetting::PresetNo, 1));
+    EXPECT_TRUE(editor.locked);
+    session.presetReply(idReply(PresetSetting::ID3, "NEW003"));
+    EXPECT_FALSE(editor.locked);
+    EXPECT_EQ(editor.refreshes, refreshes + 1);
+    EXPECT_EQ(editor.shows, 1);
+    EXPECT_FALSE(transfer().ReadPending);
+}
+
+TEST_F(PresetSessionTest, ReadThroughReceiveTicksShowsEditorWithRepliesStored) {
+    session.PresetGate();
+    port.takeWrites();
+    int shownWithLog = -1;
+    editor.whileShown = [&] { shownWithLog = static_cast<int>(log.lines.size()); };
+    // 39 bytes: the ID3 line is split over the two reads.
+    port.receive("@0PS02\r@0INUN\r@0CHMO\r@0RCPW\r@0D3ABC123\r");
+    link.RxTimerTimer();
+    EXPECT_EQ(editor.shows, 0);
+    link.RxTimerTimer();
+    EXPECT_EQ(editor.shows, 1);
+    EXPECT_EQ(shownWithLog, 1);  // nothing echoed since "Read preset. Please wait..."
+    EXPECT_EQ(store.get(PresetSetting::PresetNo), 1);
+    EXPECT_EQ(store.get(PresetSetting::InputSelect), 2);
+    EXPECT_EQ(store.get(PresetSetting::StereoMono), 1);
+    EXPECT_FALSE(store.isKnown(PresetSetting::RemoteMode));
+    EXPECT_EQ(store.id(PresetSetting::ID3), "ABC123");
+    EXPECT_EQ(recorderState(), link::recorder::kPresetTransfer);
+}
+
+TEST_F(PresetSessionTest, StopReportDuringReadEndsStoring) {
+    session.PresetGate();
+    tickWith("@0INBA\r");
+    EXPECT_EQ(store.get(PresetSetting::InputSelect), 1);
+    tickWith("@0STST\r");
+    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    tickWith("@0DFDM\r");
+    EXPECT_FALSE(store.isKnown(PresetSetting::DateForm));
+    tickWith("@0D3ABC123\r");
+    EXPECT_EQ(store.id(PresetSetting::ID3), "ABC123");
+    EXPECT_FALSE(transfer().ReadPending);
+    EXPECT_EQ(editor.shows, 0);
+    EXPECT_EQ(editor.refreshes, 0);
+}
+
+TEST_F(PresetSessionTest, FirstReadCutShortByStopGivesKeysBack) {
+    startFirstRead();
+    link.state().recorderState = link::recorder::kStop;  // "STST" arrived
+    session.id3OutsideTransfer("ABC123");
+    EXPECT_EQ(editor.shows, 0);
+    EXPECT_TRUE(displays.keysEnabled);
+    EXPECT_EQ(recorderState(), link::recorder::kStop);
+}
+
+TEST_F(PresetSessionTest, ReReadCutShortByStopDoesNotLeaveEditorLocked) {
+    openEditor();
+    startReRead();
+    link.state().recorderState = link::recorder::kStop;
+    session.id3OutsideTransfer("ABC123");
+    EXPECT_FALSE(transfer().ReadPending);
+    EXPECT_FALSE(editor.locked);
+    EXPECT_EQ(editor.shows, 1);
+    EXPECT_FALSE(displays.keysEnabled);  // the editor is still up
+}
+
+TEST_F(PresetSessionTest, Id3OutsideTransferWithoutReadOnlyStores) {
+    session.id3OutsideTransfer("QQ1234");
+    EXPECT_EQ(store.id(PresetSetting::ID3), "QQ1234");
+    EXPECT_EQ(displays.enableCalls, 0);
+    EXPECT_EQ(editor.refreshes, 0);
+}
+
+// --- Writing ---
+
+enum class Answer { Ack, Nak, Alternating };
+
+struct WriteAnswers {
+    const char* name;
+    Answer answer;
+};
+
+class WriteSequenceTest : public PresetSessionTest, public ::testing::WithParamInterface<WriteAnswers> {
+public:
+    bool ackAt(int i) const {
+        switch (GetParam().answer) {
+        case Answer::Ack: return true;
+        case Answer::Nak: return false;
+        case Answer::Alternating: return i % 2 == 0;
+        }
+        return true;
+    }
+};
+
+TEST_P(WriteSequenceTest, SendsEveryStepFrameByFrameAndUnlocksAfterTheLast) {
+    resetRecordForWrite();
+    openEditor();
+    const int refreshes = editor.refreshes;
+
+    editor.LockControls();
+    session.StartWriteSequence();
+    EXPECT_TRUE(transfer().WriteRunning);
+    std::vector<std::string> frames = port.takeWrites();
+    for (int i = 0; i < 24; ++i) {
+        EXPECT_TRUE(editor.locked) << "before answer " << i + 1;
+        session.acknowledgement(ackAt(i));
+        const std::vector<std::string> writes = port.takeWrites();
+        ASSERT_EQ(writes.size(), 1u) << "answer " << i + 1;
+        frames.push_back(writes[0]);
+    }
+    EXPECT_EQ(frames, kResetRecordFrames);
+    // The 25th command is out: unlocked at once, before its own answer.
+    EXPECT_FALSE(editor.locked);
+    EXPECT_EQ(editor.refreshes, refreshes + 1);
+    EXPECT_TRUE(allIdle(transfer()));
+
+    session.acknowledgement(ackAt(24));
+    EXPECT_TRUE(port.takeWrites().empty());
+    EXPECT_EQ(editor.refreshes, refreshes + 1);
+    EXPECT_TRUE(log.lines.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, WriteSequenceTest,
+                         ::testing::Values(WriteAnswers{"AllAck", Answer::Ack}, WriteAnswers{"AllNak", Answer::Nak},
+                                           WriteAnswers{"AckAndNak", Answer::Alternating}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PresetSessionTest, WriteSequenceDrivenByTicksWhileEditorIsShown) {
+    resetRecordForWrite();
+    session.PresetGate();
+    port.takeWrites();
+    std::vector<std::string> frames;
+    std::vector<bool> lockedAfterAnswer;
+    int logLinesWhileShown = -1;
+    editor.whileShown = [&] {
+        editor.LockControls();
+        session.StartWriteSequence();
+        frames = port.takeWrites();
+        for (int i = 0; i < 25; ++i) {
+            tickWith("\x06");
+            for (std::string& w : port.takeWrites()) frames.push_back(std::move(w));
+            lockedAfterAnswer.push_back(editor.locked);
+        }
+        logLinesWhileShown = static_cast<int>(log.lines.size());
+        session.ClosePresetMenu();
+    };
+    tickWith("@0D3      \r");
+
+    EXPECT_EQ(editor.shows, 1);
+    EXPECT_EQ(editor.nestedShows, 0);
+    EXPECT_EQ(editor.endModals, 1);
+    EXPECT_EQ(frames, kResetRecordFrames);
+    const std::vector<bool> expectedLocks = [] {
+        std::vector<bool> v(25, false);
+        std::fill(v.begin(), v.begin() + 23, true);  // unlocked by the 24th answer's handling
+        return v;
+    }();
+    EXPECT_EQ(lockedAfterAnswer, expectedLocks);
+    EXPECT_EQ(logLinesWhileShown, 1);  // "Read preset. Please wait..." and no echo
+
+    // Close: the main window is back and follows the recorder again.
+    EXPECT_EQ(port.takeWrites(), (std::vector<std::string>{"@0?ST\r", "@0?TMOD\r", "@0?TI\r"}));
+    EXPECT_EQ(log.top(), kStatusRequestLine);
+    EXPECT_TRUE(displays.keysEnabled);
+    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_FALSE(transfer().EditorOpen);
+}
+
+TEST_F(PresetSessionTest, SingleSettingAnswerFindsNothingPending) {
+    openEditor();
+    const int refreshes = editor.refreshes;
+    store.set(PresetSetting::PreRec, 0);
+    session.SendSetting(PresetSetting::PreRec);
+    EXPECT_EQ(port.takeWrites(), std::vector<std::string>{"@0PR01\r"});
+    session.acknowledgement(true);
+    session.acknowledgement(false);
+    EXPECT_TRUE(port.takeWrites().empty());
+    EXPECT_EQ(editor.refreshes, refreshes);
+}
+
+TEST_F(PresetSessionTest, SettingOutsideItsTableSendsNothing) {
+    store.set(PresetSetting::BitRate, 12);
+    session.SendSetting(PresetSetting::BitRate);
+    session.SendSetting(PresetSetting::PresetNo);  // selects go through SendPresetSelect only
+    EXPECT_TRUE(port.takeWrites().empty());
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(PresetSessionTest, IdSettingFrameCarriesStoredCharacters) {
+    ASSERT_TRUE(store.setId(PresetSetting::ID2, "A1B2C3"));
+    session.SendSetting(PresetSetting::ID2);
+    EXPECT_EQ(port.takeWrites(), std::vector<std::string>{"@0D2A1B2C3\r"});
+}
+
+// --- Preset select and default ---
+
+struct PendingCommand {
+    const char* name;
+    bool select;
+    const char* frame;
+};
+
+class PendingCommandTest : public PresetSessionTest, public ::testing::WithParamInterface<PendingCommand> {
+public:
+    void start() {
+        openEditor();
+        editor.LockControls();
+        if (GetParam().select) {
+            store.set(PresetSetting::PresetNo, 1);
+            session.SendPresetSelect();
+        } else {
+            session.SendDefault();
+        }
+    }
+    bool pending() { return GetParam().select ? transfer().SelectPending : transfer().DefaultPending; }
+};
+
+TEST_P(PendingCommandTest, AckStartsReadAndItsCompletionUnlocks) {
+    start();
+    EXPECT_EQ(port.takeWrites(), std::vector<std::string>{GetParam().frame});
+    EXPECT_TRUE(pending());
+    const int refreshes = editor.refreshes;
+
+    session.acknowledgement(true);
+    EXPECT_FALSE(pending());
+    EXPECT_EQ(port.takeWrites(), std::vector<std::string>{kQueryBlock});
+    EXPECT_TRUE(transfer().ReadPending);
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(editor.locked);
+
+    session.presetReply(idReply(PresetSetting::ID3, kSixSpaces));
+    EXPECT_FALSE(editor.locked);
+    EXPECT_EQ(editor.refreshes, refreshes + 1);
+}
+
+TEST_P(PendingCommandTest, NakStartsNoReadAndNextAckDoes) {
+    start();
+    port.takeWrites();
+    session.acknowledgement(false);
+    EXPECT_TRUE(port.takeWrites().empty());
+    EXPECT_TRUE(pending());
+    EXPECT_FALSE(transfer().ReadPending);
+    EXPECT_TRUE(editor.locked);
+
+    session.acknowledgement(true);
+    EXPECT_EQ(port.takeWrites(), std::vector<std::string>{kQueryBlock});
+    EXPECT_FALSE(pending());
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, PendingCommandTest,
+                         ::testing::Values(PendingCommand{"PresetSelect", true, "@0PS02\r"},
+                                           PendingCommand{"Default", false, "@0DEFL\r"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PresetSessionTest, DefaultTakesPrecedenceOverSelectOnAck) {
+    openEditor();
+    session.SendPresetSelect();
+    session.SendDefault();
+    port.takeWrites();
+    session.acknowledgement(true);
+    EXPECT_FALSE(transfer().DefaultPending);
+    EXPECT_TRUE(transfer().SelectPending);
+}
+
+TEST_F(PresetSessionTest, PresetSelectOutsideThreePresetsSendsAndMarksNothing) {
+    for (int value : {3, -1, 255}) {
+        store.set(PresetSetting::PresetNo, value);
+        session.SendPresetSelect();
+        EXPECT_TRUE(port.takeWrites().empty()) << value;
+        EXPECT_FALSE(transfer().SelectPending) << value;
+    }
+}
+
+// --- Closing and the failed-write reset ---
+
+TEST_F(PresetSessionTest, CloseGivesMainWindowBackAndAsksForStatus) {
+    openEditor();
+    session.ClosePresetMenu();
+    EXPECT_EQ(editor.endModals, 1);
+    EXPECT_FALSE(transfer().EditorOpen);
+    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_TRUE(displays.keysEnabled);
+    EXPECT_EQ(port.takeWrites(), (std::vector<std::string>{"@0?ST\r", "@0?TMOD\r", "@0?TI\r"}));
+    EXPECT_EQ(log.lines, std::vector<std::string>{kStatusRequestLine});
+}
+
+TEST_F(PresetSessionTest, FailedWriteWithEditorOpenGivesMainWindowItsKeysBack) {
+    openEditor();
+    port.writeLimit = 0;
+    session.SendSetting(PresetSetting::PreRec);
+    EXPECT_EQ(editor.endModals, 1);
+    EXPECT_FALSE(transfer().EditorOpen);
+    EXPECT_EQ(displays.enableCalls, 1);
+    EXPECT_TRUE(displays.keysEnabled);
+    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_EQ(log.lines, std::vector<std::string>{"connection error"});
+}
+
+TEST_F(PresetSessionTest, FailedWriteDuringReReadEnablesKeysOnce) {
+    openEditor();
+    port.writeLimit = 0;
+    startReRead();
+    EXPECT_FALSE(transfer().ReadPending);
+    EXPECT_EQ(editor.endModals, 1);
+    EXPECT_EQ(displays.enableCalls, 1);
+    EXPECT_EQ(recorderState(), link::recorder::kStop);
+}
+
+TEST_F(PresetSessionTest, FailedQueryWriteDoesNotLeaveKeysOff) {
+    port.writeLimit = 155;
+    session.PresetGate();
+    EXPECT_FALSE(transfer().ReadPending);
+    EXPECT_TRUE(displays.keysEnabled);
+    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"connection error", "Read preset. Please wait..."}));
+    EXPECT_EQ(editor.endModals, 0);
+}
+
+TEST_F(PresetSessionTest, FailedFirstWriteStepDoesNotLeaveSequenceRunning) {
+    openEditor();
+    editor.LockControls();
+    port.writeLimit = 0;
+    session.StartWriteSequence();
+    EXPECT_FALSE(transfer().WriteRunning);
+    EXPECT_FALSE(transfer().WriteDone);
+    EXPECT_EQ(transfer().WriteStep, 2);  // the reset leaves the step as it was
+    EXPECT_EQ(editor.endModals, 1);
+}
+
+TEST_F(PresetSessionTest, FailedWriteClearsEveryPendingFlag) {
+    openEditor();
+    session.SendPresetSelect();
+    session.SendDefault();
+    port.writeLimit = 0;
+    session.acknowledgement(false);  // nothing to send; the next send fails
+    session.SendSetting(PresetSetting::DateForm);
+    EXPECT_FALSE(transfer().SelectPending);
+    EXPECT_FALSE(transfer().DefaultPending);
+    EXPECT_FALSE(transfer().EditorOpen);
+}
+
+TEST_F(PresetSessionTest, FailedKeyCommandOutsideTransferLeavesMainWindowAlone) {
+    link.state().recorderState = link::recorder::kPlay;
+    port.writeLimit = 0;
+    link.sendKey(link::Key::Stop);
+    EXPECT_EQ(displays.enableCalls, 0);
+    EXPECT_EQ(editor.endModals, 0);
+    EXPECT_EQ(recorderState(), link::recorder::kPlay);
+}
+
+TEST_F(PresetSessionTest, ResetClearsTransferState) {
+    openEditor();
+    session.SendDefault();
+    session.StartWriteSequence();
+    store.set(PresetSetting::InputSelect, 0);
+    session.ResetPresetRecord();
+    EXPECT_TRUE(allIdle(transfer()));
+    EXPECT_FALSE(transfer().EditorOpen);
+    EXPECT_EQ(store.get(PresetSetting::InputSelect), 2);
+    EXPECT_FALSE(store.isKnown(PresetSetting::InputSelect));
+}
+
+// --- Recovery of transfers the recorder stops answering ---
+
+struct Stall {
+    const char* name;
+    void (*start)(PresetSessionTest&);
+    const char* line;
+    bool editorOpen;
+};
+
+class RecoveryTest : public PresetSessionTest, public ::testing::WithParamInterface<Stall> {};
+
+TEST_P(RecoveryTest, EndsTransferAfterTimeOutWithOneLine) {
+    GetParam().start(*this);
+    store.set(PresetSetting::AutoMark, 1);  // arrived before the recorder fell silent
+    log.lines.clear();
+    const int refreshes = editor.refreshes;
+    const int enables = displays.enableCalls;
+
+    ticks(preset::PresetSession::kRecoveryTicks - 1);
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(editor.refreshes, refreshes);
+
+    ticks(1);
+    EXPECT_EQ(log.lines, std::vector<std::string>{GetParam().line});
+    EXPECT_TRUE(allIdle(transfer()));
+    EXPECT_EQ(store.get(PresetSetting::AutoMark), 1);
+    EXPECT_EQ(editor.shows, GetParam().editorOpen ? 1 : 0);
+    if (GetParam().editorOpen) {
+        EXPECT_EQ(editor.refreshes, refreshes + 1);
+        EXPECT_FALSE(editor.locked);
+        EXPECT_TRUE(transfer().EditorOpen);
+        EXPECT_EQ(displays.enableCalls, enables);
+        EXPECT_EQ(recorderState(), link::recorder::kPresetTransfer);
+    } else {
+        EXPECT_TRUE(displays.keysEnabled);
+        EXPECT_EQ(recorderState(), link::recorder::kStop);
+    }
+
+    ticks(10 * preset::PresetSession::kRecoveryTicks);
+    EXPECT_EQ(log.lines.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stalls, RecoveryTest,
+    ::testing::Values(
+        Stall{"FirstRead", [](PresetSessionTest& t) { t.startFirstRead(); },
+              "no answer from recorder: preset read", false},
+        Stall{"ReRead",
+              [](PresetSessionTest& t) {
+                  t.openEditor();
+                  t.startReRead();
+              },
+              "no answer from recorder: preset read", true},
+        Stall{"PresetSelectAfterNak",
+              [](PresetSessionTest& t) {
+                  t.openEditor();
+                  t.editor.LockControls();
+                  t.session.SendPresetSelect();
+                  t.session.acknowledgement(false);
+              },
+              "no answer from recorder: preset select", true},
+        Stall{"Default",
+              [](PresetSessionTest& t) {
+                  t.openEditor();
+                  t.editor.LockControls();
+                  t.session.SendDefault();
+              },
+              "no answer from recorder: default", true},
+        Stall{"WriteSequence",
+              [](PresetSessionTest& t) {
+                  t.openEditor();
+                  t.editor.LockControls();
+                  t.session.StartWriteSequence();
+                  for (int i = 0; i < 3; ++i) t.session.acknowledgement(true);
+              },
+              "no answer from recorder: write to TAVRIN", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PresetSessionTest, RepliesKeepReadAlive) {
+    startFirstRead();
+    ticks(preset::PresetSession::kRecoveryTicks - 1);
+    session.presetReply(settingReply(PresetSetting::DateForm, 1));
+    ticks(preset::PresetSession::kRecoveryTicks - 1);
+    EXPECT_TRUE(transfer().ReadPending);
+    EXPECT_EQ(log.lines.size(), 1u);  // "Read preset. Please wait..."
+    ticks(1);
+    EXPECT_FALSE(transfer().ReadPending);
+    EXPECT_EQ(log.top(), "no answer from recorder: preset read");
+}
+
+TEST_F(PresetSessionTest, AnswersKeepWriteSequenceAlive) {
+    openEditor();
+    editor.LockControls();
+    session.StartWriteSequence();
+    for (int i = 0; i < 24; ++i) {
+        ticks(preset::PresetSession::kRecoveryTicks - 1);
+        session.acknowledgement(true);
+    }
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(port.takeWrites().size(), 25u);
+}
+
+TEST_F(PresetSessionTest, NoTimeOutWithoutTransfer) {
+    openEditor();
+    ticks(10 * preset::PresetSession::kRecoveryTicks);
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(editor.refreshes, 1);
+}
+
+TEST_F(PresetSessionTest, WriteSequenceStalledByValueOutsideTableEndsByTimeOut) {
+    store.set(PresetSetting::BitRate, 12);
+    openEditor();
+    editor.LockControls();
+    session.StartWriteSequence();
+    for (int i = 0; i < 4; ++i) session.acknowledgement(true);  // the fifth step sends nothing
+    EXPECT_EQ(port.takeWrites().size(), 4u);
+    ticks(preset::PresetSession::kRecoveryTicks);
+    EXPECT_EQ(log.top(), "no answer from recorder: write to TAVRIN");
+    EXPECT_FALSE(editor.locked);
+}
+
+TEST_F(PresetSessionTest, FirstReadTimeOutCountsReceiveTicks) {
+    session.PresetGate();
+    for (int i = 0; i < preset::PresetSession::kRecoveryTicks; ++i) link.RxTimerTimer();
+    EXPECT_EQ(log.top(), "no answer from recorder: preset read");
+    EXPECT_TRUE(displays.keysEnabled);
+    // A late answer to the abandoned read is stored but shows nothing.
+    tickWith("@0D3LATE01\r");
+    EXPECT_EQ(store.id(PresetSetting::ID3), "LATE01");
+    EXPECT_EQ(editor.shows, 0);
+}
+
+TEST_F(PresetSessionTest, FailedQueryWriteIsNotReportedAgainByTimeOut) {
+    port.writeLimit = 0;
+    session.PresetGate();
+    ticks(2 * preset::PresetSession::kRecoveryTicks);
+    EXPECT_EQ(log.top(), "connection error");
+}
+
+}  // namespace
+}  // namespace tavrin::test
