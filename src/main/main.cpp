@@ -1,0 +1,31 @@
+// TAVRIN Controller: the remote control and preset editor for a TAVRIN recorder on a COM port.
+
+#include <QApplication>
+
+#include "link/serial_port.h"
+#include "link/views.h"
+#include "main/rs232c_window.h"
+#include "main/version_form.h"
+
+#if __has_include("editor/preset_menu.h")
+#include "editor/preset_menu.h"
+#define TAVRIN_HAS_PRESET_MENU 1
+#endif
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("TAVRIN Controller");
+
+    // The windows in their order: main window, preset editor, About box; the last two hidden.
+    tavrin::link::SerialPort port;
+    tavrin::link::SystemClock clock;
+    TRS232C mainWindow(port, clock);
+#ifdef TAVRIN_HAS_PRESET_MENU
+    TPresetMenu presetMenu(mainWindow.presetEditor(), &mainWindow);
+#endif
+    TVersionForm versionForm(&mainWindow);
+    mainWindow.setVersionForm(&versionForm);
+
+    mainWindow.show();
+    return QApplication::exec();
+}
