@@ -1,0 +1,14 @@
+# Cross-compiling for 64-bit Windows with Debian's mingw-w64 tool chain. The posix thread
+# model variant is preferred, so that the whole C++ thread library is there.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(TAVRIN_MINGW_TRIPLET x86_64-w64-mingw32)
+find_program(CMAKE_CXX_COMPILER NAMES ${TAVRIN_MINGW_TRIPLET}-g++-posix ${TAVRIN_MINGW_TRIPLET}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${TAVRIN_MINGW_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TAVRIN_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
