@@ -1,0 +1,122 @@
+// Draws docs/main-window.png (and the scenes other files add) from the real windows under the
+// offscreen platform. The recorder's side is played by a quiet port that takes every write and
+// hands back canned replies; the log lines come from real button presses.
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+
+#include "link/port.h"
+#include "link/views.h"
+#include "main/rs232c_window.h"
+#include "render.h"
+
+namespace tavrin::render {
+
+namespace {
+
+std::vector<std::pair<const char*, Scene>>& scenes() {
+    static std::vector<std::pair<const char*, Scene>> list;
+    return list;
+}
+
+// Takes every write in full and lets the tick read what the script queued.
+class QuietPort final : public link::Port {
+public:
+    link::OpenResult open(int) override { return {}; }
+    void close() override {}
+    void purge() override { incoming_.clear(); }
+    std::size_t bytesWaiting() override { return incoming_.size(); }
+    std::size_t readAvailable(std::span<std::uint8_t> dest) override {
+        const std::size_t n = std::min(dest.size(), incoming_.size());
+        std::copy_n(incoming_.begin(), n, dest.begin());
+        incoming_.erase(0, n);
+        return n;
+    }
+    std::size_t write(std::span<const std::uint8_t> bytes) override { return bytes.size(); }
+
+    void answer(std::string_view bytes) { incoming_ += bytes; }
+
+private:
+    std::string incoming_;
+};
+
+class ScriptClock final : public link::Clock {
+public:
+    link::TimeOfDay now() const override { return time; }
+    link::TimeOfDay time{10, 24, 36};
+};
+
+void press(TRS232C& window, const char* button) {
+    if (auto* b = window.findChild<QAbstractButton*>(button)) b->click();
+}
+
+// A short session: start-up, the recorder reports Stop and the track-time mode, the operator
+// presses Play and the recorder starts playing track 3.
+void playSession(TRS232C& window, QuietPort& port, ScriptClock& clock) {
+    port.answer("@0STST\r");
+    runTicks(100);
+    port.answer("@0TMTT\r");
+    runTicks(100);
+    clock.time = {10, 24, 41};
+    press(window, "PlayKey");
+    port.answer("\x06");
+    runTicks(60);
+    port.answer("@0STPL\r");
+    runTicks(60);
+    port.answer("@0TR003\r");
+    runTicks(60);
+    port.answer("@0TI0001234\r");
+    runTicks(60);
+    clock.time = {10, 24, 44};
+    press(window, "DispTime");
+    runTicks(60);
+}
+
+bool save(const QPixmap& picture, const QDir& folder, const char* fileName) {
+    const QString path = folder.filePath(QString::fromUtf8(fileName));
+    if (picture.isNull() || !picture.save(path, "PNG")) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("wrote %s\n", qPrintable(path));
+    return true;
+}
+
+}  // namespace
+
+SceneRegistration::SceneRegistration(const char* fileName, Scene scene) { scenes().emplace_back(fileName, scene); }
+
+void runTicks(int milliseconds) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+}  // namespace tavrin::render
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs"));
+    if (!folder.exists() && !QDir().mkpath(folder.path())) return 1;
+
+    using namespace tavrin::render;
+    QuietPort port;
+    ScriptClock clock;
+    TRS232C window(port, clock);
+    window.show();
+    runTicks(60);
+    playSession(window, port, clock);
+
+    bool ok = save(window.grab(), folder, "main-window.png");
+    for (const auto& [fileName, scene] : scenes()) ok = save(scene(window), folder, fileName) && ok;
+    return ok ? 0 : 1;
+}
