@@ -16,9 +16,16 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "link/link.h"
+#include "preset/preset_editor.h"
+#include "preset/preset_session.h"
+#include "support/fake_editor_view.h"
+#include "support/fakes.h"
 
 namespace tavrin::preset {
 namespace {
@@ -186,6 +193,8 @@ struct LoadCase {
     std::vector<Expected> unmarked = {};  // stored without a flag (the sample rate)
 };
 
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
+
 std::string withoutCarriageReturns(std::string text) {
     std::erase(text, '\r');
     return text;
@@ -288,7 +297,8 @@ TEST(PresetFileLoad, SampleRateTakesTheFileValueButStaysUnknown) {
 // ---------------------------------------------------------------------------------------
 // Files
 
-class PresetFileIo : public testing::Test {
+// A fresh folder of the test's own, readable by everyone, removed afterwards.
+class TempFolderTest : public testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "tavrin-preset-file-XXXXXX").string();
@@ -315,6 +325,8 @@ protected:
     fs::path target;
     const std::string oldFile = "an older preset file that must survive\r\n";
 };
+
+using PresetFileIo = TempFolderTest;
 
 TEST_F(PresetFileIo, SaveWritesTheTextAndLeavesNoOtherFile) {
     const FileResult result = writePresetFile(target.string(), kKnownPresetFile);
@@ -512,6 +524,159 @@ TEST_F(PresetFileIo, SaveAndLoadUnderAGermanLocale) {
     EXPECT_TRUE(loaded);
     EXPECT_EQ(presetFileText(store), kKnownPresetFile.substr(0, kKnownPresetFile.find("[BWF ID2]")) +
                                          "[BWF ID2]\r\n@0D2OLD222\r\r\n[BWF ID3]\r\n@0D3ZZ9900\r\r\n");
+}
+
+// ---------------------------------------------------------------------------------------
+// The editor's File menu
+
+class PresetEditorFiles : public TempFolderTest {
+protected:
+    PresetEditorFiles() {
+        port.isOpen = true;
+        link.setTransferHooks(&session);
+        session.ResetPresetRecord();
+        editor.setView(&view);
+    }
+    void useStore(const PresetStore& preset) { session.store() = preset; }
+    PresetStore& store() { return session.store(); }
+
+    test::FakePort port;
+    test::FakeLog log;
+    test::FakeDisplays displays;
+    test::FixedClock clock;
+    link::Link link{port, log, displays, clock};
+    PresetStore initial;
+    PresetSession session{link, displays, initial};
+    PresetEditor editor{session};
+    test::FakeEditorView view;
+};
+
+TEST_F(PresetEditorFiles, SaveWritesTheRecordAndKeepsThePath) {
+    useStore(knownPreset());
+    view.savePath = target.string();
+    editor.SaveasText1Click();
+    EXPECT_EQ(readBytes(target), kKnownPresetFile);
+    EXPECT_EQ(editor.presetFilePath(), target.string());
+    EXPECT_TRUE(view.fileErrors.empty());
+    EXPECT_TRUE(port.takeWritten().empty()) << "saving sends nothing";
+}
+
+TEST_F(PresetEditorFiles, SaveTakesInAValidIdTypedButNotSet) {
+    useStore(knownPreset());
+    view.typeId(PresetSetting::ID2, "NEW222");
+    view.savePath = target.string();
+    editor.SaveasText1Click();
+    EXPECT_NE(readBytes(target).find("[BWF ID2]\r\n@0D2NEW222\r\r\n"), std::string::npos);
+    EXPECT_EQ(store().id(PresetSetting::ID2), "NEW222");
+    EXPECT_TRUE(store().isKnown(PresetSetting::ID2));
+}
+
+TEST_F(PresetEditorFiles, SaveWithALowerCaseIdKeepsTheStoredIdWithoutAMessage) {
+    useStore(knownPreset());
+    view.typeId(PresetSetting::ID1, "ab12cd");
+    view.savePath = target.string();
+    view.takeJournal();
+    editor.SaveasText1Click();
+    EXPECT_EQ(readBytes(target), kKnownPresetFile);
+    EXPECT_EQ(store().id(PresetSetting::ID1), "AB12CD");
+    EXPECT_EQ(view.invalidIdBoxes, 0);
+    EXPECT_EQ(view.takeJournal(), std::vector<std::string>{"askSavePath"});
+}
+
+TEST_F(PresetEditorFiles, CancelledSaveWritesNothing) {
+    useStore(knownPreset());
+    view.typeId(PresetSetting::ID2, "NEW222");
+    editor.SaveasText1Click();
+    EXPECT_EQ(view.saveDialogs, 1);
+    EXPECT_TRUE(folderEntries().empty());
+    EXPECT_TRUE(editor.presetFilePath().empty());
+    EXPECT_FALSE(store().isKnown(PresetSetting::ID2)) << "the typed ID is not taken in";
+}
+
+TEST_F(PresetEditorFiles, FailedSaveShowsWhyAndKeepsTheTypedId) {
+    useStore(knownPreset());
+    view.typeId(PresetSetting::ID2, "NEW222");
+    view.savePath = (dir / "gone" / "preset.txt").string();
+    editor.SaveasText1Click();
+    ASSERT_EQ(view.fileErrors.size(), 1u);
+    EXPECT_TRUE(mentions(view.fileErrors[0], ENOENT)) << view.fileErrors[0];
+    EXPECT_EQ(store().id(PresetSetting::ID2), "NEW222");
+}
+
+TEST_F(PresetEditorFiles, OpenLoadsTheFileAndRefreshesTheEditor) {
+    writeBytes(target, kKnownPresetFile);
+    PresetStore before = otherPreset();
+    before.set(PresetSetting::PresetNo, 2);
+    useStore(before);
+    view.openPath = target.string();
+    editor.Open1Click();
+
+    EXPECT_EQ(editor.presetFilePath(), target.string());
+    EXPECT_EQ(view.notPresetFileBoxes, 0);
+    EXPECT_TRUE(view.fileErrors.empty());
+    EXPECT_EQ(view.checked(PresetSetting::InputSelect), 2);
+    EXPECT_EQ(view.checked(PresetSetting::PlayMode), 1);
+    EXPECT_EQ(view.selected(PresetSetting::RemoteMode), 3);
+    EXPECT_EQ(view.selected(PresetSetting::PresetNo), 2) << "the preset number stays";
+    EXPECT_EQ(view.idText(PresetSetting::ID1), "AB12CD");
+    EXPECT_EQ(view.idText(PresetSetting::ID2), "") << "six spaces are no valid ID";
+    const std::size_t ids = kKnownPresetFile.find("[BWF ID1]");
+    EXPECT_EQ(presetFileText(store()).substr(0, ids), kKnownPresetFile.substr(0, ids));
+    EXPECT_TRUE(port.takeWritten().empty()) << "loading sends nothing";
+}
+
+TEST_F(PresetEditorFiles, SavedPresetChangedAndOpenedAgainIsTheSame) {
+    useStore(knownPreset());
+    view.savePath = view.openPath = target.string();
+    editor.SaveasText1Click();
+    store().set(PresetSetting::InputSelect, 0);
+    store().set(PresetSetting::BitRate, 0);
+    store().setId(PresetSetting::ID3, "CHANGE");
+    editor.Open1Click();
+    EXPECT_EQ(presetFileText(store()), kKnownPresetFile);
+}
+
+TEST_F(PresetEditorFiles, OpenOfAFileWithOnlyASampleRateSaysNotAPresetFile) {
+    writeBytes(target, "@0FS44\r");
+    useStore(otherPreset());
+    view.openPath = target.string();
+    view.takeJournal();
+    editor.Open1Click();
+    EXPECT_EQ(view.takeJournal(), (std::vector<std::string>{"askOpenPath", "showNotPresetFileBox"}));
+    EXPECT_EQ(store().get(PresetSetting::SampleRate), 4);
+    EXPECT_FALSE(store().anyKnownBesidesPresetNo());
+}
+
+TEST_F(PresetEditorFiles, OpenOfAVanishedFileShowsAnErrorWithTheFlagsCleared) {
+    const PresetStore before = otherPreset();
+    useStore(before);
+    view.openPath = (dir / "vanished.txt").string();
+    view.takeJournal();
+    editor.Open1Click();
+    ASSERT_EQ(view.fileErrors.size(), 1u);
+    EXPECT_TRUE(mentions(view.fileErrors[0], ENOENT)) << view.fileErrors[0];
+    EXPECT_EQ(view.takeJournal().size(), 2u) << "no refresh after the error";
+    EXPECT_FALSE(store().anyKnownBesidesPresetNo());
+    EXPECT_TRUE(store().isKnown(PresetSetting::PresetNo));
+    EXPECT_EQ(presetFileText(store()), presetFileText(before));
+}
+
+TEST_F(PresetEditorFiles, OpenOfAnOversizedFileShowsAnError) {
+    writeBytes(target, std::string(kMaxPresetFileSize, 'x') + "@0INBA\r");
+    useStore(otherPreset());
+    view.openPath = target.string();
+    editor.Open1Click();
+    ASSERT_EQ(view.fileErrors.size(), 1u);
+    EXPECT_EQ(view.notPresetFileBoxes, 0);
+    EXPECT_FALSE(store().isKnown(PresetSetting::InputSelect));
+}
+
+TEST_F(PresetEditorFiles, CancelledOpenChangesNothing) {
+    useStore(otherPreset());
+    editor.Open1Click();
+    EXPECT_EQ(view.openDialogs, 1);
+    EXPECT_TRUE(store().isKnown(PresetSetting::InputSelect));
+    EXPECT_TRUE(editor.presetFilePath().empty());
 }
 
 }  // namespace
