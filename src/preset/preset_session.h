@@ -69,8 +69,15 @@ public:
     bool editorOpen() const override { return transfer_.EditorOpen; }
     void acknowledgement(bool ack) override;
     void presetReply(const link::ReplyKind& reply) override;
+    // A read cut short this way shows nothing, but hands the keys back to the main window, or
+    // unlocks the editor (RefreshControls) when the read ran in it.
     void id3OutsideTransfer(std::string_view sixCharacters) override;
+    // Ends the editor and whatever was pending; whenever the editor was up or a read pending,
+    // the main window gets its keys back and the recorder state leaves 11 for 1.
     void failedWrite() override;
+    // Counts ticks without progress (a preset reply, an acknowledgement, a transfer started);
+    // after kRecoveryTicks the pending transfer is ended with one log line
+    // "no answer from recorder: <what>", the record kept as it is.
     void tickEnded() override;
 
 private:
