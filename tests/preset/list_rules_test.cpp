@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -94,6 +95,8 @@ struct SampleRateRow {
     Codes codes;
 };
 
+void PrintTo(const SampleRateRow& row, std::ostream* os) { *os << row.name; }
+
 class SampleRateListOffered : public ::testing::TestWithParam<SampleRateRow> {};
 
 TEST_P(SampleRateListOffered, EntryStandsForItsCode) {
@@ -142,6 +145,8 @@ struct FileFormatRow {
     Codes codes;
 };
 
+void PrintTo(const FileFormatRow& row, std::ostream* os) { *os << row.name; }
+
 class FileFormatListOffered : public ::testing::TestWithParam<FileFormatRow> {};
 
 TEST_P(FileFormatListOffered, BwfThenTheFormatsOwnType) {
@@ -171,6 +176,8 @@ struct FormatChangeRow {
     int newAlgorithm;
     int expected;
 };
+
+void PrintTo(const FormatChangeRow& row, std::ostream* os) { *os << row.name; }
 
 class FileFormatOnFormatChange : public ::testing::TestWithParam<FormatChangeRow> {};
 
