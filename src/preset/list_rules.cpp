@@ -63,9 +63,13 @@ constexpr auto kMP3LowList = makeList(PresetSetting::BitRate, std::array{0, 1, 3
 constexpr auto kAllSampleRates = fixedList<PresetSetting::SampleRate>();
 constexpr auto kHighSampleRates = makeList(PresetSetting::SampleRate, std::array{3, 4, 5});
 
-constexpr auto kMP2Formats = makeList(PresetSetting::FileFormat, std::array{file_format::kBwf, file_format::kMpg});
-constexpr auto kMP3Formats = makeList(PresetSetting::FileFormat, std::array{file_format::kBwf, file_format::kMp3});
-constexpr auto kPCMFormats = makeList(PresetSetting::FileFormat, std::array{file_format::kBwf, file_format::kWav});
+// ".bwf", then the format's own type.
+constexpr auto formatList(int ownType) {
+    return makeList(PresetSetting::FileFormat, std::array{file_format::kBwf, ownType});
+}
+constexpr auto kMP2Formats = formatList(file_format::kMpg);
+constexpr auto kMP3Formats = formatList(file_format::kMp3);
+constexpr auto kPCMFormats = formatList(file_format::kWav);
 
 constexpr auto kPresetNoList = fixedList<PresetSetting::PresetNo>();
 constexpr auto kAutoTrackTimeList = fixedList<PresetSetting::AutoTrackTime>();

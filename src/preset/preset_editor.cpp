@@ -111,7 +111,8 @@ void PresetEditor::RefreshControls() {
     showListValue(S::AutoCueTime);
     showListValue(S::AutoCueLevel);
     showListValue(S::RemoteMode);
-    for (PresetSetting id : kIds) view_->setIdText(id, store().isKnown(id) ? store().id(id) : std::string_view());
+    for (PresetSetting id : kIds)
+        view_->setIdText(id, store().isKnown(id) ? store().id(id) : std::string_view());
 }
 
 void PresetEditor::showRadio(PresetSetting group) {
@@ -224,7 +225,8 @@ void PresetEditor::selectChannel(int stereoMono) {
     if (value(S::StereoMono) == stereoMono) return;
     store().set(S::StereoMono, stereoMono);
     session_.SendSetting(S::StereoMono);
-    carry(S::BitRate, bitRateForChannel(value(S::BitRate), value(S::Algorithm), value(S::SampleRate), stereoMono));
+    carry(S::BitRate,
+          bitRateForChannel(value(S::BitRate), value(S::Algorithm), value(S::SampleRate), stereoMono));
     FillBitRateList();
     FillSampleRateList();
 }

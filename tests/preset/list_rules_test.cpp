@@ -81,7 +81,8 @@ std::string combinationName(const ::testing::TestParamInfo<BitRateListOffered::P
 
 INSTANTIATE_TEST_SUITE_P(EveryCombination, BitRateListOffered,
                          ::testing::Combine(::testing::Values(kDigital, kBalanced, kUnbalanced),
-                                            ::testing::Values(kMP2, kMP3, kPCM), ::testing::Values(kStereo, kMono),
+                                            ::testing::Values(kMP2, kMP3, kPCM),
+                                            ::testing::Values(kStereo, kMono),
                                             ::testing::Range(0, 6)),
                          combinationName);
 
@@ -220,7 +221,7 @@ TEST(BitRateForMP2, ConvertsFromTheMP3ListOfferedNow) {
     for (int code = 0; code < 12; ++code) {
         SCOPED_TRACE(code);
         for (int rate = 0; rate < 6; ++rate) {
-            EXPECT_EQ(bitRateForMP2(code, kMono, rate), converted(kMP3ToMP2Mono, code)) << "mono, rate " << rate;
+            EXPECT_EQ(bitRateForMP2(code, kMono, rate), converted(kMP3ToMP2Mono, code)) << "mono " << rate;
             const Conversion& stereo = rate >= 3 ? kMP3ToMP2StereoHigh : kMP3ToMP2StereoLow;
             EXPECT_EQ(bitRateForMP2(code, kStereo, rate), converted(stereo, code)) << "stereo, rate " << rate;
         }

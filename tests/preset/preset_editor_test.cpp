@@ -196,11 +196,12 @@ TEST_F(PresetEditorTest, PCMEmptiesAndDisablesTheBitRateList) {
 
 // A toolkit may report the programmatic checks of a refresh as clicks: they must send nothing.
 TEST_F(PresetEditorTest, RefreshedValuesReportedAsClicksSendNothing) {
-    hold({{S::PresetNo, 2},   {S::InputSelect, 1}, {S::DateForm, 0},    {S::StereoMono, 0},  {S::Algorithm, 1},
-          {S::BitRate, 7},    {S::SampleRate, 4},  {S::FileFormat, 3},  {S::PreRec, 1},      {S::AutoMark, 0},
-          {S::MTrack, 1},     {S::AutoTrack, 0},   {S::AutoTrackTime, 3}, {S::SeamlsPlay, 0}, {S::SilentSkip, 1},
-          {S::SSkipTime, 4},  {S::SSkipLevel, 0},  {S::AutoCue, 0},     {S::AutoCueTime, 5}, {S::AutoCueLevel, 8},
-          {S::PlayMode, 2},   {S::EDLPlay, 0},     {S::RemoteMode, 1}});
+    hold({{S::PresetNo, 2},    {S::InputSelect, 1},   {S::DateForm, 0},     {S::StereoMono, 0},
+          {S::Algorithm, 1},   {S::BitRate, 7},       {S::SampleRate, 4},   {S::FileFormat, 3},
+          {S::PreRec, 1},      {S::AutoMark, 0},      {S::MTrack, 1},       {S::AutoTrack, 0},
+          {S::AutoTrackTime, 3}, {S::SeamlsPlay, 0},  {S::SilentSkip, 1},   {S::SSkipTime, 4},
+          {S::SSkipLevel, 0},  {S::AutoCue, 0},       {S::AutoCueTime, 5},  {S::AutoCueLevel, 8},
+          {S::PlayMode, 2},    {S::EDLPlay, 0},       {S::RemoteMode, 1}});
     open();
 
     for (S group : {S::InputSelect, S::StereoMono, S::Algorithm, S::PlayMode, S::PreRec, S::AutoMark, S::MTrack,
@@ -299,7 +300,8 @@ TEST_F(PresetEditorTest, RefreshStepsRunInOrder) {
     EXPECT_LT(at("checkRadio Algorithm -1"), at("setListEntries Sampling Rate 16 22.5 24 32 44.1 48"));
     EXPECT_LT(at("setListEntries Sampling Rate 16 22.5 24 32 44.1 48"),
               at("setListEntries Bit Rate 64 80 128 160 256 320"));
-    EXPECT_LT(at("setListEntries Bit Rate 64 80 128 160 256 320"), at("setListEntries File Extension .bwf .mp3"));
+    EXPECT_LT(at("setListEntries Bit Rate 64 80 128 160 256 320"),
+              at("setListEntries File Extension .bwf .mp3"));
     EXPECT_LT(at("checkRadio Seamless Play -1"), at("checkRadio Date Form -1"));
     EXPECT_LT(at("selectListEntry Remote Mode -1"), at("setIdText BWF ID1 \"\""));
     EXPECT_EQ(journal.back(), "setIdText BWF ID3 \"\"");
