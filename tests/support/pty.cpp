@@ -1,8 +1,6 @@
 #include "support/pty.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,15 +13,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-void makeRaw(int fd) {
-    termios tio{};
-    if (tcgetattr(fd, &tio) != 0) return;
-    cfmakeraw(&tio);
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    tcsetattr(fd, TCSANOW, &tio);
-}
 
 int millisecondsUntil(Clock::time_point deadline) {
     const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
@@ -46,33 +35,11 @@ std::string readSome(int fd, std::size_t max, Clock::time_point deadline) {
 
 }  // namespace
 
-PseudoTerminal::PseudoTerminal() {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0) return;
-    const char* name = (grantpt(master) == 0 && unlockpt(master) == 0) ? ptsname(master) : nullptr;
-    const int terminal = name ? ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC) : -1;
-    if (terminal < 0) {
-        ::close(master);
-        return;
-    }
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    makeRaw(terminal);
-    makeRaw(master);
-    master_ = master;
-    terminal_ = terminal;
-    path_ = name;
-}
-
-PseudoTerminal::~PseudoTerminal() {
-    hangUp();
-    if (terminal_ >= 0) ::close(terminal_);
-}
-
 bool PseudoTerminal::write(std::string_view bytes) {
-    if (master_ < 0) return false;
+    if (pair_.master() < 0) return false;
     const auto deadline = Clock::now() + milliseconds{2000};
     while (!bytes.empty()) {
-        const ssize_t n = ::write(master_, bytes.data(), bytes.size());
+        const ssize_t n = ::write(pair_.master(), bytes.data(), bytes.size());
         if (n > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(n));
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR) && Clock::now() < deadline) {
@@ -87,8 +54,8 @@ bool PseudoTerminal::write(std::string_view bytes) {
 std::string PseudoTerminal::read(std::size_t count, milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     std::string got;
-    while (master_ >= 0 && got.size() < count) {
-        const std::string chunk = readSome(master_, count - got.size(), deadline);
+    while (pair_.master() >= 0 && got.size() < count) {
+        const std::string chunk = readSome(pair_.master(), count - got.size(), deadline);
         if (chunk.empty()) break;
         got += chunk;
     }
@@ -98,8 +65,8 @@ std::string PseudoTerminal::read(std::size_t count, milliseconds timeout) {
 std::string PseudoTerminal::readUntil(std::string_view terminator, milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     std::string got;
-    while (master_ >= 0 && got.find(terminator) == std::string::npos) {
-        const std::string chunk = readSome(master_, 1, deadline);
+    while (pair_.master() >= 0 && got.find(terminator) == std::string::npos) {
+        const std::string chunk = readSome(pair_.master(), 1, deadline);
         if (chunk.empty()) break;
         got += chunk;
     }
@@ -108,8 +75,8 @@ std::string PseudoTerminal::readUntil(std::string_view terminator, milliseconds 
 
 std::string PseudoTerminal::drain(milliseconds quiet) {
     std::string got;
-    while (master_ >= 0) {
-        const std::string chunk = readSome(master_, 4096, Clock::now() + quiet);
+    while (pair_.master() >= 0) {
+        const std::string chunk = readSome(pair_.master(), 4096, Clock::now() + quiet);
         if (chunk.empty()) break;
         got += chunk;
     }
@@ -117,13 +84,13 @@ std::string PseudoTerminal::drain(milliseconds quiet) {
 }
 
 std::size_t PseudoTerminal::fillUntilWritesBlock(char filler) {
-    if (terminal_ < 0) return 0;
+    if (pair_.terminal() < 0) return 0;
     const std::string block(256, filler);
     std::size_t filled = 0;
     // The pair moves bytes on to the master side in the background: only a buffer that
     // stays full for a while is really full.
     for (int idleRounds = 0; idleRounds < 3;) {
-        const ssize_t n = ::write(terminal_, block.data(), block.size());
+        const ssize_t n = ::write(pair_.terminal(), block.data(), block.size());
         if (n > 0) {
             filled += static_cast<std::size_t>(n);
             idleRounds = 0;
@@ -137,11 +104,7 @@ std::size_t PseudoTerminal::fillUntilWritesBlock(char filler) {
     return filled;
 }
 
-void PseudoTerminal::hangUp() {
-    if (master_ < 0) return;
-    ::close(master_);
-    master_ = -1;
-}
+void PseudoTerminal::hangUp() { pair_.close(); }
 
 ScopedComPort::ScopedComPort(int portNumber, const std::string& path)
     : name_("TAVRIN_COM" + std::to_string(portNumber)) {

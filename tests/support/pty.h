@@ -9,21 +9,20 @@
 #include <string>
 #include <string_view>
 
+#include "sim/pty_pair.h"
+
 namespace tavrin::test {
 
 class PseudoTerminal {
 public:
     // Opens the pair, both sides raw. The helper keeps a handle of its own on the terminal
     // side, so the program closing and reopening its port never hangs the pair up.
-    PseudoTerminal();
-    ~PseudoTerminal();
-    PseudoTerminal(const PseudoTerminal&) = delete;
-    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+    PseudoTerminal() = default;
 
-    bool ok() const { return master_ >= 0; }
+    bool ok() const { return pair_.ok(); }
     // The terminal side, e.g. /dev/pts/7.
-    const std::string& devicePath() const { return path_; }
-    int masterFd() const { return master_; }
+    const std::string& devicePath() const { return pair_.path(); }
+    int masterFd() const { return pair_.master(); }
 
     // Sends bytes to the terminal side, as the recorder would. False when not all went.
     bool write(std::string_view bytes);
@@ -44,9 +43,7 @@ public:
     void hangUp();
 
 private:
-    int master_ = -1;
-    int terminal_ = -1;  // the helper's own handle on the terminal side
-    std::string path_;
+    sim::PtyPair pair_;
 };
 
 // Points TAVRIN_COM<n> at a path while it lives; the old value comes back afterwards.
