@@ -241,7 +241,7 @@ void TRS232C::buildKeyButtons(QWidget* panel, QWidget* recordGroup, QWidget* mar
 }
 
 void TRS232C::buildDisplays(QWidget* client) {
-    label(client, "ComPortLabel", "Com Port", {312, 2, 61, 15}, 15);
+    QLabel* portLabel = label(client, "ComPortLabel", "Com Port", {312, 2, 61, 15}, 15);
     portCombo_ = new QComboBox(client);
     portCombo_->setObjectName("PortCombo");
     portCombo_->setGeometry(376, 0, 33, 20);
@@ -249,6 +249,8 @@ void TRS232C::buildDisplays(QWidget* client) {
     portCombo_->setInsertPolicy(QComboBox::NoInsert);  // typed text never becomes an item
     for (int n = 1; n <= kPortCount; ++n) portCombo_->addItem(QString::number(n));
     portCombo_->setAccessibleName("Com Port");
+    // Desktop assistive tools on Unix read a combo box's name from its label.
+    portLabel->setBuddy(portCombo_);
 
     messageDisp_ = new QPlainTextEdit(client);
     messageDisp_->setObjectName("MessageDisp");
@@ -269,11 +271,12 @@ void TRS232C::buildDisplays(QWidget* client) {
                          2 * static_cast<int>(messageDisp_->document()->documentMargin());
     fitFont(messageDisp_, 16, QString(kLogLineLength, QChar('0')), logWidth, 20);
 
-    label(client, "TrackLabel", "Track", {432, 200, 50, 21}, 21);
+    QLabel* trackLabel = label(client, "TrackLabel", "Track", {432, 200, 50, 21}, 21);
     dispModeLabel_ = label(client, "DispModeLabel", "", {568, 200, 6, 21}, 21);
     dispModeLabel_->setAccessibleName("Display mode");
     trackEdit_ = displayField(client, "TrackEdit", "Track", {432, 224, 57, 33});
     fitFontToBox(trackEdit_, 32, "000");
+    trackLabel->setBuddy(trackEdit_);
     timeEdit_ = displayField(client, "TimeEdit", "Time", {568, 224, 185, 41});
     fitFontToBox(timeEdit_, 35, "000:00:00", true);
 }
@@ -353,7 +356,7 @@ void TRS232C::setKeyControlsEnabled(bool enabled) {
     for (QAbstractButton* button : keyButtons_) button->setEnabled(enabled);
     for (QMenu* menu : headings_) {
         menu->menuAction()->setEnabled(enabled);
-        // A disabled heading alone leaves its items' shortcuts working.
+        // Ctrl+D and Ctrl+P must be inert too, whatever the toolkit makes of a disabled heading.
         for (QAction* action : menu->actions()) action->setEnabled(enabled);
     }
 }
@@ -427,6 +430,6 @@ void TRS232C::About1Click() {
 void TRS232C::RxTimerTimer() {
     // Re-arming gives the timer a new registration, which may fire again while this tick is
     // still running: a preset editor shown modally from inside the tick depends on that.
-    rxTimer_->start();
+    if (rxTimer_->isActive()) rxTimer_->start();
     link_.RxTimerTimer();
 }
