@@ -42,7 +42,9 @@ constexpr int kTickMs = 20;
 
 const char* const kClient = "";  // frame name of controls placed straight on the client area
 
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QFont textFont(int pixels, bool bold = false) {
     QFont font;
@@ -131,7 +133,8 @@ void TPresetMenu::buildMenus() {
     };
     for (const Item& item : kItems) {
         QMenu* menu = this->*item.menu;
-        QAction* action = item.caption ? menu->addAction(QString::fromLatin1(item.caption)) : menu->addSeparator();
+        QAction* action =
+            item.caption ? menu->addAction(QString::fromLatin1(item.caption)) : menu->addSeparator();
         action->setObjectName(QString::fromLatin1(item.name));
         if (item.handler) connect(action, &QAction::triggered, this, item.handler);
     }
@@ -208,16 +211,20 @@ void TPresetMenu::buildRadios() {
         {"MTrackOnRadio", "MTrackGroup", S::MTrack, kOn, {8, 16, 49, 17}, &T::MTrackOnRadioClick},
         {"MTrackOffRadio", "MTrackGroup", S::MTrack, kOff, {56, 16, 41, 17}, &T::MTrackOffRadioClick},
         {"AutoTrackOnRadio", "AutoTrackGroup", S::AutoTrack, kOn, {8, 16, 49, 17}, &T::AutoTrackOnRadioClick},
-        {"AutoTrackOffRadio", "AutoTrackGroup", S::AutoTrack, kOff, {56, 16, 41, 17}, &T::AutoTrackOffRadioClick},
-        {"SeamlsPlayOnRadio", "SeamlsPlayGroup", S::SeamlsPlay, kOn, {8, 16, 41, 17}, &T::SeamlsPlayOnRadioClick},
+        {"AutoTrackOffRadio", "AutoTrackGroup", S::AutoTrack, kOff, {56, 16, 41, 17},
+         &T::AutoTrackOffRadioClick},
+        {"SeamlsPlayOnRadio", "SeamlsPlayGroup", S::SeamlsPlay, kOn, {8, 16, 41, 17},
+         &T::SeamlsPlayOnRadioClick},
         {"SeamlsPlayOffRadio", "SeamlsPlayGroup", S::SeamlsPlay, kOff, {56, 16, 41, 17},
          &T::SeamlsPlayOffRadioClick},
-        {"SilentSkipOnRadio", "SilentSkipGroup", S::SilentSkip, kOn, {8, 16, 41, 17}, &T::SilentSkipOnRadioClick},
+        {"SilentSkipOnRadio", "SilentSkipGroup", S::SilentSkip, kOn, {8, 16, 41, 17},
+         &T::SilentSkipOnRadioClick},
         {"SilentSkipOffRadio", "SilentSkipGroup", S::SilentSkip, kOff, {56, 16, 41, 17},
          &T::SilentSkipOffRadioClick},
         {"AutoCueOnRadio", "AutoCueGroup", S::AutoCue, kOn, {8, 16, 33, 17}, &T::AutoCueOnRadioClick},
         {"AutoCueOffRadio", "AutoCueGroup", S::AutoCue, kOff, {56, 16, 49, 17}, &T::AutoCueOffRadioClick},
-        {"PlayModeNormalRadio", "PlayModeGroup", S::PlayMode, 0, {8, 16, 113, 17}, &T::PlayModeNormalRadioClick},
+        {"PlayModeNormalRadio", "PlayModeGroup", S::PlayMode, 0, {8, 16, 113, 17},
+         &T::PlayModeNormalRadioClick},
         {"TrackRepeatRadio", "PlayModeGroup", S::PlayMode, 1, {80, 16, 89, 17}, &T::TrackRepeatRadioClick},
         {"AllRepeatRadio", "PlayModeGroup", S::PlayMode, 2, {176, 16, 81, 17}, &T::AllRepeatRadioClick},
         {"SinglePlayRadio", "PlayModeGroup", S::PlayMode, 3, {264, 16, 81, 17}, &T::SinglePlayRadioClick},
@@ -274,7 +281,8 @@ void TPresetMenu::buildLists() {
          &T::AutoCueTimeComboChange},
         {"AutoCueLevelCombo", "AutoCueGroup", S::AutoCueLevel, {48, 61, 49, 20}, "Auto Cue Level",
          &T::AutoCueLevelComboChange},
-        {"RemoteModeCombo", kClient, S::RemoteMode, {376, 224, 129, 20}, "Remote Mode", &T::RemoteModeComboChange},
+        {"RemoteModeCombo", kClient, S::RemoteMode, {376, 224, 129, 20}, "Remote Mode",
+         &T::RemoteModeComboChange},
     };
     for (const List& l : kLists) {
         auto* combo = new QComboBox(frame(l.frame));
@@ -418,9 +426,13 @@ QWidget* TPresetMenu::frame(const char* name) const {
     return client_->findChild<QWidget*>(QString::fromLatin1(name));
 }
 
-QComboBox* TPresetMenu::list(PresetSetting s) const { return lists_[static_cast<std::size_t>(setting::index(s))]; }
+QComboBox* TPresetMenu::list(PresetSetting s) const {
+    return lists_[static_cast<std::size_t>(setting::index(s))];
+}
 
-QLineEdit* TPresetMenu::idEdit(PresetSetting id) const { return idEdits_[static_cast<std::size_t>(idSlot(id))]; }
+QLineEdit* TPresetMenu::idEdit(PresetSetting id) const {
+    return idEdits_[static_cast<std::size_t>(idSlot(id))];
+}
 
 // ---------------------------------------------------------------------------------------------
 // What the editor shows through EditorView
@@ -516,8 +528,8 @@ void TPresetMenu::showModal() {
 void TPresetMenu::endModal() { done(QDialog::Accepted); }
 
 void TPresetMenu::showInvalidIdBox() {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("ERROR"), QStringLiteral("Include invalid charactor"),
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("ERROR"),
+                    QStringLiteral("Include invalid charactor"), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("InvalidIdBox"));
     box.exec();
 }
@@ -626,15 +638,23 @@ void TPresetMenu::SeamlsPlayOnRadioClick() { editor_.radioClicked(PresetSetting:
 void TPresetMenu::SeamlsPlayOffRadioClick() { editor_.radioClicked(PresetSetting::SeamlsPlay, kOff); }
 void TPresetMenu::SilentSkipOnRadioClick() { editor_.radioClicked(PresetSetting::SilentSkip, kOn); }
 void TPresetMenu::SilentSkipOffRadioClick() { editor_.radioClicked(PresetSetting::SilentSkip, kOff); }
-void TPresetMenu::SSkipTimeComboChange(int position) { editor_.listChanged(PresetSetting::SSkipTime, position); }
-void TPresetMenu::SSkipLevelComboChange(int position) { editor_.listChanged(PresetSetting::SSkipLevel, position); }
+void TPresetMenu::SSkipTimeComboChange(int position) {
+    editor_.listChanged(PresetSetting::SSkipTime, position);
+}
+void TPresetMenu::SSkipLevelComboChange(int position) {
+    editor_.listChanged(PresetSetting::SSkipLevel, position);
+}
 void TPresetMenu::AutoCueOnRadioClick() { editor_.radioClicked(PresetSetting::AutoCue, kOn); }
 void TPresetMenu::AutoCueOffRadioClick() { editor_.radioClicked(PresetSetting::AutoCue, kOff); }
-void TPresetMenu::AutoCueTimeComboChange(int position) { editor_.listChanged(PresetSetting::AutoCueTime, position); }
+void TPresetMenu::AutoCueTimeComboChange(int position) {
+    editor_.listChanged(PresetSetting::AutoCueTime, position);
+}
 void TPresetMenu::AutoCueLevelComboChange(int position) {
     editor_.listChanged(PresetSetting::AutoCueLevel, position);
 }
-void TPresetMenu::RemoteModeComboChange(int position) { editor_.listChanged(PresetSetting::RemoteMode, position); }
+void TPresetMenu::RemoteModeComboChange(int position) {
+    editor_.listChanged(PresetSetting::RemoteMode, position);
+}
 void TPresetMenu::EDLOnRadioClick() { editor_.radioClicked(PresetSetting::EDLPlay, kOn); }
 void TPresetMenu::EDLOffRadioClick() { editor_.radioClicked(PresetSetting::EDLPlay, kOff); }
 void TPresetMenu::DMYRadioClick() { editor_.radioClicked(PresetSetting::DateForm, kDMY); }

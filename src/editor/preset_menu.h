@@ -34,7 +34,8 @@ public:
     // EditorView
     void checkRadio(tavrin::preset::PresetSetting group, int value) override;
     void setRadiosEnabled(bool enabled) override;
-    void setListEntries(tavrin::preset::PresetSetting list, std::span<const std::string_view> entries) override;
+    void setListEntries(tavrin::preset::PresetSetting list,
+                        std::span<const std::string_view> entries) override;
     void selectListEntry(tavrin::preset::PresetSetting list, int position) override;
     void setListEnabled(tavrin::preset::PresetSetting list, bool enabled) override;
     bool isListEnabled(tavrin::preset::PresetSetting list) const override;
