@@ -1,0 +1,97 @@
+#pragma once
+
+// The preset editor window on the real core (link, preset transfer, editor logic) with a fake
+// port, message log and main-window displays, and helpers that act as the operator does.
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+
+#include "editor/preset_menu.h"
+#include "link/link.h"
+#include "preset/preset_editor.h"
+#include "preset/preset_session.h"
+#include "support/fakes.h"
+
+namespace tavrin::test {
+
+struct EditorRig {
+    FakePort port;
+    FakeLog log;
+    FakeDisplays displays;
+    FixedClock clock;
+    preset::PresetStore store;
+    link::Link link{port, log, displays, clock};
+    preset::PresetSession session{link, displays, store};
+    preset::PresetEditor editor{session};
+    TPresetMenu window{editor};
+
+    EditorRig() {
+        link.setTransferHooks(&session);
+        port.open(2);
+        link.state().linkUp = true;
+        link.state().recorderState = link::recorder::kPresetTransfer;
+        session.ResetPresetRecord();
+    }
+    ~EditorRig() { window.hide(); }
+
+    // Every setting from Input Select to Remote Mode known with its reset value.
+    void markAllKnown() {
+        using preset::PresetSetting;
+        for (int i = preset::index(PresetSetting::PresetNo); i < preset::index(PresetSetting::ID1); ++i)
+            store.set(preset::settingAt(i), store.get(preset::settingAt(i)));
+    }
+
+    template <typename W = QWidget>
+    W* find(const char* name) const {
+        return window.findChild<W*>(QString::fromLatin1(name));
+    }
+    QAction* action(const char* name) const { return find<QAction>(name); }
+};
+
+// Picks an entry of a list as the operator does: opens it and clicks the entry.
+inline void pick(QComboBox* combo, int position) {
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    const QRect entry = view->visualRect(view->model()->index(position, 0));
+    // An entry's rectangle may run past the popup's right edge: click inside both.
+    const QPoint inside(view->viewport()->width() / 2, entry.center().y());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, inside);
+}
+
+// Hands the next modal box or dialog that opens (other than `except`) to handle, which closes
+// it. Watches only while it lives, so a box that never appears cannot hang a test.
+class ModalWatcher {
+public:
+    explicit ModalWatcher(std::function<void(QWidget*)> handle, QWidget* except = nullptr)
+        : handle_(std::move(handle)), except_(except) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == except_) return;
+            timer_.stop();
+            seen_ = true;
+            handle_(modal);
+        });
+        timer_.start(5);
+    }
+    bool seen() const { return seen_; }
+
+private:
+    std::function<void(QWidget*)> handle_;
+    QWidget* except_;
+    QTimer timer_;
+    bool seen_ = false;
+};
+
+}  // namespace tavrin::test
