@@ -1,0 +1,119 @@
+// The editor is shown modally from inside the receive tick that took the last reply of a read.
+// While it is up, the main window's receive timer is stuck in that tick; the acknowledgements of a
+// whole write sequence must still be taken, by ticks that run nested inside the modal editor.
+
+#include <QEventLoop>
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "editor_rig.h"
+
+namespace tavrin::test {
+namespace {
+
+using preset::PresetSetting;
+
+// Plays the recorder on the fake port: every command gets an ACK, a query gets nothing (the
+// read is answered by the test), and what came in is kept.
+class AckingRecorder {
+public:
+    explicit AckingRecorder(FakePort& port) : port_(port) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            for (std::string& write : port_.takeWrites()) {
+                if (write.rfind("@0?", 0) != 0) port_.receive("\x06");
+                commands.push_back(std::move(write));
+            }
+        });
+        timer_.start(5);
+    }
+    std::vector<std::string> commands;  // one entry per write
+
+private:
+    FakePort& port_;
+    QTimer timer_;
+};
+
+TEST(PresetMenuModal, WriteSequenceRunsOnAcknowledgementsWhileShownFromAReceiveTick) {
+    EditorRig rig;
+    rig.link.state().recorderState = link::recorder::kStop;
+    rig.session.PresetGate();
+    ASSERT_EQ(rig.port.takeWritten().size(), 156u);
+    rig.port.receive("@0D3ABC123\r");  // the read's last reply, taken by the next tick
+
+    // The main window's receive timer; its tick shows the editor and stays inside it.
+    QTimer rxTimer;
+    int outerTicks = 0;
+    QObject::connect(&rxTimer, &QTimer::timeout, [&] {
+        ++outerTicks;
+        rig.link.RxTimerTimer();
+    });
+
+    AckingRecorder recorder(rig.port);
+    enum class Stage { WaitShown, Writing, Closed } stage = Stage::WaitShown;
+    std::size_t writeStart = 0;
+    int ticksWhenShown = -1;
+    int ticksWhenWritten = -2;
+    QEventLoop loop;
+    QTimer operatorTimer;
+    QObject::connect(&operatorTimer, &QTimer::timeout, [&] {
+        switch (stage) {
+        case Stage::WaitShown:
+            if (!rig.window.isVisible() || !rig.window.isCloseKeyEnabled()) return;
+            EXPECT_TRUE(rig.window.isModal());
+            EXPECT_EQ(QApplication::activeModalWidget(), &rig.window);
+            ticksWhenShown = outerTicks;
+            writeStart = recorder.commands.size();
+            rig.action("WritetoTAVRIN")->trigger();
+            stage = Stage::Writing;
+            return;
+        case Stage::Writing:
+            if (!rig.window.isCloseKeyEnabled()) return;  // locked until the 25th command is out
+            ticksWhenWritten = outerTicks;
+            QTest::mouseClick(rig.find<QPushButton>("CloseKey"), Qt::LeftButton);
+            stage = Stage::Closed;
+            return;
+        case Stage::Closed:
+            if (!rig.window.isVisible()) loop.quit();
+            return;
+        }
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        ADD_FAILURE() << "the editor did not get through the write sequence";
+        rig.window.done(QDialog::Rejected);
+        loop.quit();
+    });
+
+    rxTimer.start(20);
+    operatorTimer.start(10);
+    watchdog.start(15000);
+    loop.exec();
+    rxTimer.stop();
+
+    ASSERT_EQ(stage, Stage::Closed);
+    EXPECT_FALSE(rig.window.isVisible());
+    // The main window's tick was held inside the modal editor for the whole write sequence.
+    EXPECT_EQ(ticksWhenWritten, ticksWhenShown);
+
+    std::vector<std::string> written(recorder.commands.begin() + static_cast<std::ptrdiff_t>(writeStart),
+                                     recorder.commands.end());
+    for (std::string& rest : rig.port.takeWrites()) written.push_back(std::move(rest));
+    std::vector<std::string> settings;  // the write sequence, without polls and requests
+    for (const std::string& w : written)
+        if (w.rfind("@0?", 0) != 0) settings.push_back(w);
+    ASSERT_EQ(settings.size(), 25u);
+    EXPECT_EQ(settings.front(), "@0INUB\r");
+    EXPECT_EQ(settings[1], "@0DFMD\r");
+    EXPECT_EQ(settings.back(), "@0D3ABC123\r");
+    // Close asked for status after the last command.
+    const auto last = std::find(written.begin(), written.end(), settings.back());
+    EXPECT_NE(std::find(last, written.end(), "@0?ST\r"), written.end());
+    EXPECT_TRUE(rig.displays.keysEnabled);
+    EXPECT_EQ(rig.link.state().recorderState, link::recorder::kStop);
+}
+
+}  // namespace
+}  // namespace tavrin::test
