@@ -18,10 +18,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "link/link.h"
+#include "main/fit_font.h"
 #include "preset/list_rules.h"
 #include "preset/preset_session.h"
 
@@ -54,6 +57,13 @@ QFont textFont(int pixels, bool bold = false) {
     return font;
 }
 
+// The designed face is narrow; the host's fallback is often wider. A caption keeps its size where
+// it fits its control and shrinks where it would be cut off.
+void setFittedFont(QWidget* widget, int pixels, const QString& sample, int width, bool bold = false) {
+    widget->setFont(textFont(pixels, bold));
+    fitFont(widget, pixels, sample, width, widget->height() + 4, bold);
+}
+
 // The caption of the button or list entry that stands for value.
 QString labelOf(PresetSetting s, int value) {
     for (const setting::Code& c : setting::info(s).codes)
@@ -69,6 +79,19 @@ void setFieldColour(QWidget* field, bool enabled) {
     palette.setColor(QPalette::Base, colour);
     palette.setColor(QPalette::Button, colour);
     field->setPalette(palette);
+}
+
+// A list's text fits its field beside the arrow, for the longest entry it can ever hold.
+void fitListFont(QComboBox* combo, PresetSetting list) {
+    QString longest;
+    for (const setting::Code& c : setting::info(list).codes)
+        if (qs(c.label).size() > longest.size()) longest = qs(c.label);
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    const QRect field =
+        combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    const bool presetNo = list == PresetSetting::PresetNo;
+    setFittedFont(combo, presetNo ? 15 : 12, longest, field.width(), presetNo);
 }
 
 int idSlot(PresetSetting id) { return setting::index(id) - setting::index(PresetSetting::ID1); }
@@ -150,6 +173,12 @@ void TPresetMenu::buildMenus() {
     }
 }
 
+// The caption sits on the frame's top line, so that controls 16 pixels down are inside it.
+constexpr const char* kFrameStyle =
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+    " left: 6px; padding: 0 2px; }";
+
 void TPresetMenu::buildFrames() {
     struct Frame {
         const char* name;
@@ -176,10 +205,11 @@ void TPresetMenu::buildFrames() {
     };
     for (const Frame& f : kFrames) {
         auto* group = new QGroupBox(QString::fromLatin1(f.caption), frame(f.parent));
+        group->setStyleSheet(QString::fromLatin1(kFrameStyle));
         group->setObjectName(QString::fromLatin1(f.name));
-        group->setFont(textFont(13));
         group->setAccessibleName(QString::fromLatin1(f.caption));
         group->setGeometry(f.geometry);
+        setFittedFont(group, 13, group->title(), f.geometry.width() - 16);
     }
 }
 
@@ -237,8 +267,11 @@ void TPresetMenu::buildRadios() {
         QWidget* parent = frame(r.frame);
         auto* radio = new QRadioButton(labelOf(r.group, r.value), parent);
         radio->setObjectName(QString::fromLatin1(r.name));
-        radio->setFont(textFont(12));
         radio->setGeometry(r.geometry);
+        const QStyle* style = radio->style();
+        const int indicator = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, radio) +
+                              style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, radio);
+        setFittedFont(radio, 12, radio->text(), r.geometry.width() - indicator);
         // "On" and "Off" alone would not tell the groups apart.
         const bool onOff = setting::info(r.group).kind == setting::Kind::OnOff;
         const QString groupCaption = static_cast<QGroupBox*>(parent)->title();
@@ -288,12 +321,12 @@ void TPresetMenu::buildLists() {
         auto* combo = new QComboBox(frame(l.frame));
         combo->setObjectName(QString::fromLatin1(l.name));
         combo->setEditable(false);  // typed text could name no entry; only the entries can be picked
-        combo->setFont(l.list == S::PresetNo ? textFont(15, true) : textFont(12));
         combo->setGeometry(l.geometry);
         combo->setAccessibleName(QString::fromLatin1(l.accessibleName));
         setFieldColour(combo, true);
         lists_[static_cast<std::size_t>(setting::index(l.list))] = combo;
         setListEntries(l.list, setting::initialListEntries(l.list));
+        fitListFont(combo, l.list);
         connect(combo, &QComboBox::activated, this, l.handler);
     }
 }
@@ -304,32 +337,33 @@ void TPresetMenu::buildLabels() {
         const char* caption;
         const char* frame;
         QPoint position;
+        int room;           // width up to the next control
         const char* buddy;  // the control the label names, if any
         int pixels = 13;
     };
     static const Label kLabels[] = {
-        {"PresetNoLabel", "Preset No.", kClient, {8, 3}, "PresetNoCombo", 15},
-        {"SampleRateLabel", "Sample Rate", "InputAlgoGroup", {16, 160}, "SampleRateCombo"},
-        {"KHzLabel", "KHz", "InputAlgoGroup", {176, 160}, nullptr},
-        {"BitRateLabel", "Bit Rate", "InputAlgoGroup", {16, 188}, "BitRateCombo"},
-        {"BpsLabel", "k.bps", "InputAlgoGroup", {176, 188}, nullptr},
-        {"FileFormatLabel", "File Format", "InputAlgoGroup", {16, 212}, "FmtCombo"},
-        {"AutoTrackTimeLabel", "Time", "AutoTrackGroup", {8, 40}, "AutoTrackTimeCombo"},
-        {"SSkipTimeLabel", "Time", "SilentSkipGroup", {8, 40}, "SSkipTimeCombo"},
-        {"SSkipSecLabel", "Sec", "SilentSkipGroup", {102, 40}, nullptr},
-        {"SSkipLevelLabel", "Level", "SilentSkipGroup", {8, 64}, "SSkipLevelCombo"},
-        {"Label2", "dB", "SilentSkipGroup", {102, 64}, nullptr},
-        {"AutoCueTimeLabel", "Time", "AutoCueGroup", {8, 40}, "AutoCueTimeCombo"},
-        {"AutoCueSecLabel", "Sec", "AutoCueGroup", {102, 40}, nullptr},
-        {"AutoCueLevelLabel", "Level", "AutoCueGroup", {8, 64}, "AutoCueLevelCombo"},
-        {"AutoCuedBLabal", "dB", "AutoCueGroup", {102, 64}, nullptr},
-        {"RemoteModeLabel", "Remote Mode", kClient, {376, 208}, "RemoteModeCombo"},
+        {"PresetNoLabel", "Preset No.", kClient, {8, 3}, 70, "PresetNoCombo", 15},
+        {"SampleRateLabel", "Sample Rate", "InputAlgoGroup", {16, 160}, 78, "SampleRateCombo"},
+        {"KHzLabel", "KHz", "InputAlgoGroup", {176, 160}, 66, nullptr},
+        {"BitRateLabel", "Bit Rate", "InputAlgoGroup", {16, 188}, 78, "BitRateCombo"},
+        {"BpsLabel", "k.bps", "InputAlgoGroup", {176, 188}, 66, nullptr},
+        {"FileFormatLabel", "File Format", "InputAlgoGroup", {16, 212}, 78, "FmtCombo"},
+        {"AutoTrackTimeLabel", "Time", "AutoTrackGroup", {8, 40}, 30, "AutoTrackTimeCombo"},
+        {"SSkipTimeLabel", "Time", "SilentSkipGroup", {8, 40}, 38, "SSkipTimeCombo"},
+        {"SSkipSecLabel", "Sec", "SilentSkipGroup", {102, 40}, 24, nullptr},
+        {"SSkipLevelLabel", "Level", "SilentSkipGroup", {8, 64}, 38, "SSkipLevelCombo"},
+        {"Label2", "dB", "SilentSkipGroup", {102, 64}, 24, nullptr},
+        {"AutoCueTimeLabel", "Time", "AutoCueGroup", {8, 40}, 38, "AutoCueTimeCombo"},
+        {"AutoCueSecLabel", "Sec", "AutoCueGroup", {102, 40}, 24, nullptr},
+        {"AutoCueLevelLabel", "Level", "AutoCueGroup", {8, 64}, 38, "AutoCueLevelCombo"},
+        {"AutoCuedBLabal", "dB", "AutoCueGroup", {102, 64}, 24, nullptr},
+        {"RemoteModeLabel", "Remote Mode", kClient, {376, 208}, 129, "RemoteModeCombo"},
     };
     for (const Label& l : kLabels) {
         auto* label = new QLabel(QString::fromLatin1(l.caption), frame(l.frame));
         label->setObjectName(QString::fromLatin1(l.name));
-        label->setFont(textFont(l.pixels));
         label->move(l.position);
+        setFittedFont(label, l.pixels, label->text(), l.room);
         label->adjustSize();
         if (l.buddy) label->setBuddy(findChild<QWidget*>(QString::fromLatin1(l.buddy)));
     }
@@ -343,15 +377,15 @@ void TPresetMenu::buildIdEntry() {
 
         auto* label = new QLabel(id, group);
         label->setObjectName(id + QStringLiteral("Label"));
-        label->setFont(textFont(13));
         label->move(8, 16 + row);
+        setFittedFont(label, 13, id, 22);
         label->adjustSize();
 
         auto* edit = new QLineEdit(group);
         edit->setObjectName(id + QStringLiteral("Edit"));
         edit->setMaxLength(setting::kIdLength);
-        edit->setFont(textFont(12));
         edit->setGeometry(32, 12 + row, 49, 21);
+        setFittedFont(edit, 12, QStringLiteral("ABC123"), 49 - 6);
         edit->setAccessibleName(id);
         setFieldColour(edit, true);
         label->setBuddy(edit);
@@ -359,8 +393,8 @@ void TPresetMenu::buildIdEntry() {
 
         auto* key = new QPushButton(QStringLiteral("set"), group);
         key->setObjectName(id + QStringLiteral("SetKey"));
-        key->setFont(textFont(12));
         key->setGeometry(88, 16 + row, 25, 17);
+        fitFontToBox(key, 12, key->text());
         key->setAccessibleName(QStringLiteral("set ") + id);
         idSetKeys_[static_cast<std::size_t>(i)] = key;
     }
@@ -372,15 +406,17 @@ void TPresetMenu::buildIdEntry() {
 void TPresetMenu::buildButtons() {
     defaultKey_ = new QPushButton(QStringLiteral("Default"), client_);
     defaultKey_->setObjectName(QStringLiteral("DefaultKey"));
-    defaultKey_->setFont(textFont(13));
     defaultKey_->setGeometry(520, 168, 105, 25);
+    defaultKey_->setFont(textFont(13));
+    fitFontToBox(defaultKey_, 13, defaultKey_->text());
     defaultKey_->setAccessibleName(defaultKey_->text());
     connect(defaultKey_, &QPushButton::clicked, this, &TPresetMenu::DefaultKeyClick);
 
     closeKey_ = new QPushButton(QStringLiteral("Close"), client_);
     closeKey_->setObjectName(QStringLiteral("CloseKey"));
-    closeKey_->setFont(textFont(12));
     closeKey_->setGeometry(536, 288, 81, 33);
+    closeKey_->setFont(textFont(12));
+    fitFontToBox(closeKey_, 12, closeKey_->text());
     closeKey_->setAccessibleName(closeKey_->text());
     connect(closeKey_, &QPushButton::clicked, this, &TPresetMenu::CloseKeyClick);
 
