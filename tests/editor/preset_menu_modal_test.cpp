@@ -3,12 +3,14 @@
 // whole write sequence must still be taken, by ticks that run nested inside the modal editor.
 
 #include <QEventLoop>
+#include <QPlainTextEdit>
 
 #include <algorithm>
 
 #include <gtest/gtest.h>
 
 #include "editor_rig.h"
+#include "main/rs232c_window.h"
 
 namespace tavrin::test {
 namespace {
@@ -113,6 +115,41 @@ TEST(PresetMenuModal, WriteSequenceRunsOnAcknowledgementsWhileShownFromAReceiveT
     EXPECT_NE(std::find(last, written.end(), "@0?ST\r"), written.end());
     EXPECT_TRUE(rig.displays.keysEnabled);
     EXPECT_EQ(rig.link.state().recorderState, link::recorder::kStop);
+}
+
+// The real main window's receive timer shows the editor; a write that fails while the editor is up
+// ends it from inside a handler, and the tick that showed it returns.
+TEST(PresetMenuModal, FailedWriteClosesTheEditorShownByTheMainWindowAndGivesTheKeysBack) {
+    FakePort port;
+    FixedClock clock;
+    TRS232C mainWindow(port, clock);
+    TPresetMenu editor(mainWindow.presetEditor(), &mainWindow);
+    mainWindow.show();
+    port.receive("@0STST\r");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return mainWindow.link().state().recorderState == link::recorder::kStop; }, 2000));
+    port.takeWritten();  // the start-up status request
+    QTest::mouseClick(mainWindow.findChild<QPushButton*>("PresetKey"), Qt::LeftButton);
+    ASSERT_EQ(port.takeWritten().size(), 156u);
+
+    bool wasShown = false;
+    ModalWatcher operatorAction([&](QWidget* modal) {
+        wasShown = modal == &editor;
+        port.writeLimit = 0;  // the recorder's cable comes off
+        QTest::mouseClick(editor.findChild<QRadioButton*>("MP2Radio"), Qt::LeftButton);
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] { editor.done(QDialog::Rejected); });
+    watchdog.start(10000);
+
+    port.receive("@0D3ABC123\r");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return wasShown && !editor.isVisible(); }, 12000));
+    EXPECT_TRUE(watchdog.isActive()) << "the failed write did not end the editor";
+    EXPECT_FALSE(mainWindow.session().transfer().EditorOpen);
+    EXPECT_TRUE(mainWindow.findChild<QPushButton*>("PlayKey")->isEnabled());
+    const QString log = mainWindow.findChild<QPlainTextEdit*>("MessageDisp")->toPlainText();
+    EXPECT_TRUE(log.contains("connection error")) << log.toStdString();
 }
 
 }  // namespace

@@ -154,6 +154,28 @@ TEST(PresetMenuWindow, MenusHoldTheirItemsInOrder) {
     EXPECT_EQ(rig.find<QMenu>("EditMenu")->title().remove('&'), "Edit(E)");
 }
 
+TEST(PresetMenuWindow, CtrlFAndCtrlEOpenTheirMenusOnlyWhileUnlocked) {
+    EditorRig rig;
+    rig.window.show();
+    QApplication::setActiveWindow(&rig.window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window));
+    QMenu* file = rig.find<QMenu>("FileMenu");
+    QMenu* edit = rig.find<QMenu>("EditMenu");
+
+    QTest::keyClick(&rig.window, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 1000));
+    file->hide();
+    QTest::keyClick(&rig.window, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return edit->isVisible(); }, 1000));
+    edit->hide();
+
+    QTest::mouseClick(rig.find<QPushButton>("DefaultKey"), Qt::LeftButton);  // locks
+    QApplication::setActiveWindow(&rig.window);
+    QTest::keyClick(&rig.window, Qt::Key_F, Qt::ControlModifier);
+    QTest::qWait(50);
+    EXPECT_FALSE(file->isVisible());
+}
+
 TEST(PresetMenuWindow, ListsHoldTheirFirstEntriesBeforeAnyFill) {
     EditorRig rig;
     auto entries = [&](const char* name) {
