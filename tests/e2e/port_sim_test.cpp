@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -12,6 +13,10 @@
 #include "preset/preset_record.h"
 #include "preset/setting_frames.h"
 #include "sim/port_session.h"
+
+namespace tavrin::link {
+void PrintTo(const KeyCommand& key, std::ostream* out) { *out << "@0" << key.body << " (" << key.name << ")"; }
+}  // namespace tavrin::link
 
 namespace tavrin::test {
 namespace {
