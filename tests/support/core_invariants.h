@@ -1,0 +1,132 @@
+#pragma once
+
+// Checks that hold after every step the core takes, whatever the recorder sent: the preset
+// record holds only values of its code tables, the message log holds only the line forms
+// the program writes, the main window's displays show only what the replies allow. Header
+// only and free of GoogleTest, so that the fuzz targets use the same checks as the soak test.
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <string_view>
+
+#include "link/command_frame.h"
+#include "link/key_commands.h"
+#include "link/link.h"
+#include "preset/preset_record.h"
+#include "preset/setting_codes.h"
+
+namespace tavrin::test {
+
+// Empty when every setting holds a value of its table and every ID is valid or the reset
+// value of six blanks; otherwise names the first setting that does not.
+inline std::string recordViolation(const preset::PresetStore& store) {
+    using preset::PresetSetting;
+    for (const preset::SettingInfo& setting : preset::kSettings) {
+        if (setting.kind == preset::Kind::Id) {
+            const std::string_view id = store.id(setting.setting);
+            if (id.size() != preset::kIdLength || (!preset::IsValidId(id) && id != "      "))
+                return std::string(setting.name) + " holds an ID that no setter stores";
+            continue;
+        }
+        const int value = store.get(setting.setting);
+        const bool inTable = value != preset::kNoValue &&
+                             std::any_of(setting.codes.begin(), setting.codes.end(),
+                                         [value](const preset::Code& c) { return c.value == value; });
+        if (!inTable) return std::string(setting.name) + " holds " + std::to_string(value);
+    }
+    const preset::PresetRecord& r = store.record();
+    if (r.ID1.back() != '\0' || r.ID2.back() != '\0' || r.ID3.back() != '\0') return "an ID lost its terminator";
+    return {};
+}
+
+namespace detail {
+
+inline bool isTimeStamp(std::string_view s) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return s.size() == 8 && digit(s[0]) && digit(s[1]) && s[2] == ':' && digit(s[3]) && digit(s[4]) &&
+           s[5] == ':' && digit(s[6]) && digit(s[7]);
+}
+
+// A logged command: one of the program's log texts, blanks up to column 26, HH:MM:SS and five
+// blanks, 39 characters in all.
+inline bool isCommandLine(std::string_view line) {
+    constexpr std::size_t kStampColumn = 26;
+    if (line.size() != 39 || !isTimeStamp(line.substr(kStampColumn, 8)) || line.substr(34) != "     ")
+        return false;
+    auto matches = [line](std::string_view body, std::string_view name) {
+        const std::string text = link::commandLogText(body, name);
+        return line.substr(0, text.size()) == text &&
+               line.substr(text.size(), kStampColumn - text.size()).find_first_not_of(' ') == std::string_view::npos;
+    };
+    for (const link::KeyCommand& key : link::kKeyCommands)
+        if (matches(key.body, key.name)) return true;
+    return matches(link::kStatusRequest, link::kStatusRequestName) ||
+           matches(link::kTimeRequest, link::kTimeRequestName);
+}
+
+// "<-" and an acknowledgement's text, or a reply line from its "@" with its CR shown as "c";
+// the line is kept up to the 20 characters the classifier reads.
+inline bool isEcho(std::string_view line) {
+    if (line == "<-ACK" || line == "<-invalid(NAK returned)") return true;
+    if (line.size() < 4 || line.size() > 23 || line.substr(0, 3) != "<-@" || line.back() != 'c') return false;
+    const std::string_view body = line.substr(2, line.size() - 3);
+    return body.find(link::kCR) == std::string_view::npos && body.find('\0') == std::string_view::npos;
+}
+
+inline bool isPortError(std::string_view line) {
+    constexpr std::string_view kLead = "com port", kTail = " error";
+    if (line.size() <= kLead.size() + kTail.size() || line.substr(0, kLead.size()) != kLead ||
+        line.substr(line.size() - kTail.size()) != kTail)
+        return false;
+    std::string_view code = line.substr(kLead.size(), line.size() - kLead.size() - kTail.size());
+    if (code.front() == '-') code.remove_prefix(1);
+    return !code.empty() && std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace detail
+
+// Whether the message log may hold this line: a padded command line, a reply echo, one of
+// the fixed messages or a line of the transfers' recovery.
+inline bool isKnownLogLine(std::string_view line) {
+    constexpr std::string_view kFixed[] = {
+        "connection error",
+        "com port busy",
+        "com port number error",
+        "(no permission: add the user to the dialout group)",
+        "Read preset. Please wait...",
+        "invalid(recieved status wasn't STOP)",
+        "no answer from recorder: preset read",
+        "no answer from recorder: preset select",
+        "no answer from recorder: default",
+        "no answer from recorder: write to TAVRIN",
+    };
+    return std::find(std::begin(kFixed), std::end(kFixed), line) != std::end(kFixed) ||
+           detail::isCommandLine(line) || detail::isEcho(line) || detail::isPortError(line);
+}
+
+// TrackEdit: empty or three digits.
+inline bool isTrackText(std::string_view text) {
+    return text.empty() ||
+           (text.size() == 3 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }));
+}
+
+// TimeEdit: empty, ten hyphens, or three digits, ":", two digits, ":", two digits.
+inline bool isTimeText(std::string_view text) {
+    if (text.empty() || text == "----------") return true;
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return text.size() == 9 && digit(text[0]) && detail::isTimeStamp(text.substr(1));
+}
+
+// Empty when the link's own state is in its ranges.
+inline std::string linkStateViolation(const link::LinkState& s) {
+    if (s.recorderState < 0 || s.recorderState > 12) return "recorder state " + std::to_string(s.recorderState);
+    if (s.displayMode < 0 || s.displayMode > 8) return "display mode " + std::to_string(s.displayMode);
+    if (s.pendingLength > link::kLineBufferSize) return "pending length " + std::to_string(s.pendingLength);
+    if (s.displayModeCountdown < 0 || s.displayModeCountdown > link::kDisplayModeInterval)
+        return "display-mode countdown " + std::to_string(s.displayModeCountdown);
+    if (s.timeCountdown < 0 || s.timeCountdown > 75) return "time countdown " + std::to_string(s.timeCountdown);
+    return {};
+}
+
+}  // namespace tavrin::test
