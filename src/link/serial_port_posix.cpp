@@ -32,7 +32,9 @@ OpenResult openFailure(int error) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
-    case ENOTDIR: return {OpenError::NoSuchPort, error};
+    case ENOTDIR:
+    // A serial device node without a port behind it (a ttyS with no UART) fails with EIO.
+    case EIO: return {OpenError::NoSuchPort, error};
     case EBUSY:
     case EWOULDBLOCK: return {OpenError::Busy, error};
     case EACCES:

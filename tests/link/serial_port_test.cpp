@@ -1,6 +1,7 @@
 #include "link/serial_port.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -187,6 +188,20 @@ TEST(SerialPort, MissingPathIsNoSuchPort) {
     const link::OpenResult result = port.open(kCom);
     EXPECT_EQ(result.error, OpenError::NoSuchPort);
     EXPECT_EQ(result.systemCode, ENOENT);
+}
+
+TEST(SerialPort, DeviceNodeWithoutADeviceBehindItIsNoSuchPort) {
+    // A pseudo-terminal that was never unlocked refuses opens with EIO, as a ttyS without
+    // a UART does.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ScopedComPort com{kCom, ptsname(master)};
+    SerialPort port;
+    const link::OpenResult result = port.open(kCom);
+    EXPECT_EQ(result.error, OpenError::NoSuchPort);
+    EXPECT_EQ(result.systemCode, EIO);
+    ::close(master);
 }
 
 TEST(SerialPort, PortZeroIsNoSuchPort) {
