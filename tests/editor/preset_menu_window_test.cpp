@@ -91,6 +91,15 @@ TEST(PresetMenuWindow, TabWalksTheControlsInTheirOrder) {
     EXPECT_EQ(walked, expected);
 }
 
+TEST(PresetMenuWindow, PresetNumberHasTheFocusWhenShown) {
+    EditorRig rig;
+    rig.window.show();
+    QApplication::setActiveWindow(&rig.window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.window));
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), "PresetNoCombo");
+}
+
 TEST(PresetMenuWindow, ListsTakeNoTypedText) {
     EditorRig rig;
     for (QComboBox* combo : rig.window.findChildren<QComboBox*>())
