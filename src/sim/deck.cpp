@@ -60,8 +60,9 @@ std::string Deck::timeDigits() const {
     if (displayMode() == "TR") ms = lengthOf(track_) - positionMs_;
     const std::int64_t seconds = std::max<std::int64_t>(ms, 0) / 1000;
     char text[16];
-    std::snprintf(text, sizeof text, "%03d%02d%02d", static_cast<int>(std::min<std::int64_t>(seconds / 3600, 999)),
-                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+    const auto hours = static_cast<int>(std::min<std::int64_t>(seconds / 3600, 999));
+    std::snprintf(text, sizeof text, "%03d%02d%02d", hours, static_cast<int>(seconds / 60 % 60),
+                  static_cast<int>(seconds % 60));
     return text;
 }
 

@@ -63,8 +63,10 @@ bool due(std::optional<TimePoint>& when, TimePoint now) {
 class Runner {
 public:
     Runner(RecorderSim& sim, const CommandLine& options, TimePoint start)
-        : sim_(sim), comeBackAfter_(options.comeBackAfter),
-          stopReadingAt_(after(start, options.stopReadingAfter)), hangUpAt_(after(start, options.hangUpAfter)) {}
+        : sim_(sim),
+          comeBackAfter_(options.comeBackAfter),
+          stopReadingAt_(after(start, options.stopReadingAfter)),
+          hangUpAt_(after(start, options.hangUpAfter)) {}
 
     void handleEvents(TimePoint now) {
         if (due(stopReadingAt_, now)) setReading(false);

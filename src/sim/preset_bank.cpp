@@ -43,16 +43,19 @@ PresetBank::PresetBank() {
 
 void PresetBank::select(int number) { selected_ = std::clamp(number, 0, kPresetCount - 1); }
 
-void PresetBank::restoreFactory() { presets_[static_cast<std::size_t>(selected_)] = factory(selected_); }
+void PresetBank::restoreFactory() { selectedPreset() = factory(selected_); }
+
+Preset& PresetBank::selectedPreset() { return presets_[static_cast<std::size_t>(selected_)]; }
 
 bool PresetBank::apply(std::string_view body) {
     for (const preset::SettingInfo& setting : preset::kSettings) {
         if (preset::isId(setting.setting)) continue;
         for (const preset::Code& code : setting.codes) {
             if (code.command.empty() || code.command != body) continue;
-            if (setting.setting == PresetSetting::PresetNo) select(code.value);
-            else presets_[static_cast<std::size_t>(selected_)].values[static_cast<std::size_t>(index(setting.setting))] =
-                code.value;
+            if (setting.setting == PresetSetting::PresetNo)
+                select(code.value);
+            else
+                selectedPreset().values[static_cast<std::size_t>(index(setting.setting))] = code.value;
             return true;
         }
     }
@@ -63,10 +66,10 @@ bool PresetBank::apply(std::string_view body) {
 bool PresetBank::applyId(std::string_view body) {
     for (PresetSetting s : {PresetSetting::ID1, PresetSetting::ID2, PresetSetting::ID3}) {
         const std::string_view prefix = preset::info(s).query;
-        if (body.size() != prefix.size() + preset::kIdLength || body.substr(0, prefix.size()) != prefix) continue;
+        if (body.size() != prefix.size() + preset::kIdLength || !body.starts_with(prefix)) continue;
         const std::string_view id = body.substr(prefix.size());
         if (!std::all_of(id.begin(), id.end(), isIdCharacter)) return false;
-        presets_[static_cast<std::size_t>(selected_)].ids[static_cast<std::size_t>(idSlot(s))] = id;
+        selectedPreset().ids[static_cast<std::size_t>(idSlot(s))] = id;
         return true;
     }
     return false;
@@ -75,9 +78,10 @@ bool PresetBank::applyId(std::string_view body) {
 std::optional<std::string> PresetBank::answer(std::string_view query) const {
     for (const preset::SettingInfo& setting : preset::kSettings) {
         if (setting.query != query) continue;
-        if (preset::isId(setting.setting)) return std::string(setting.query) + current().id(setting.setting);
-        const int value = setting.setting == PresetSetting::PresetNo ? selected_ : current().value(setting.setting);
-        const preset::Code* code = preset::codeForValue(setting.setting, value);
+        const PresetSetting s = setting.setting;
+        if (preset::isId(s)) return std::string(setting.query) + current().id(s);
+        const int value = s == PresetSetting::PresetNo ? selected_ : current().value(s);
+        const preset::Code* code = preset::codeForValue(s, value);
         if (code == nullptr) return std::nullopt;
         return std::string(code->reply);
     }

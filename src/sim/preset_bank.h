@@ -46,6 +46,7 @@ public:
 
 private:
     bool applyId(std::string_view body);
+    Preset& selectedPreset();
 
     std::array<Preset, kPresetCount> presets_;
     int selected_ = 0;

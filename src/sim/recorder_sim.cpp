@@ -95,7 +95,8 @@ void RecorderSim::enqueue(const std::vector<std::string>& writes, TimePoint now)
             queue_.emplace_back(noiseBurst());
         if (options_.splitReplies && write.size() > 1) {
             const std::size_t at = std::uniform_int_distribution<std::size_t>(1, write.size() - 1)(random_);
-            const int gap = std::uniform_int_distribution<int>(kShortestSplitGapMs, kLongestSplitGapMs)(random_);
+            std::uniform_int_distribution<int> gapMs(kShortestSplitGapMs, kLongestSplitGapMs);
+            const int gap = gapMs(random_);
             queue_.emplace_back(write.substr(0, at));
             queue_.emplace_back(write.substr(at), Milliseconds{gap});
         } else {
@@ -116,7 +117,8 @@ void RecorderSim::flushOutput(TimePoint now) {
         }
         if (nextByteAt_ > now) return;
         std::size_t due = piece.bytes.size() - piece.sent;
-        if (options_.pacing) due = std::min<std::size_t>(due, 1 + static_cast<std::size_t>((now - nextByteAt_) / kByteTime));
+        if (options_.pacing)
+            due = std::min<std::size_t>(due, 1 + static_cast<std::size_t>((now - nextByteAt_) / kByteTime));
         const ssize_t n = ::write(pair_.master(), piece.bytes.data() + piece.sent, due);
         if (n <= 0) {
             nextByteAt_ = std::max(nextByteAt_, now);  // the program's side is full: later
@@ -209,7 +211,8 @@ void RecorderSim::removeLink() {
     if (path.empty() || pair_.path().empty()) return;
     char target[4096];
     const ssize_t n = readlink(path.c_str(), target, sizeof target - 1);
-    if (n > 0 && std::string_view(target, static_cast<std::size_t>(n)) == pair_.path()) (void)unlink(path.c_str());
+    if (n > 0 && std::string_view(target, static_cast<std::size_t>(n)) == pair_.path())
+        (void)unlink(path.c_str());
 }
 
 }  // namespace tavrin::sim

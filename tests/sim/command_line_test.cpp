@@ -44,7 +44,8 @@ TEST_P(SimCommandLineGood, IsTaken) {
 INSTANTIATE_TEST_SUITE_P(
     Options, SimCommandLineGood,
     ::testing::Values(
-        GoodCase{"Link", {"--link", "/tmp/tavrin-com2"}, [](auto& o) { return o.sim.linkPath == "/tmp/tavrin-com2"; }},
+        GoodCase{"Link", {"--link", "/tmp/tavrin-com2"},
+                 [](auto& o) { return o.sim.linkPath == "/tmp/tavrin-com2"; }},
         GoodCase{"Fast", {"--fast"}, [](auto& o) { return !o.sim.pacing; }},
         GoodCase{"Trace", {"--trace"}, [](auto& o) { return o.trace; }},
         GoodCase{"NakEvery", {"--nak-every", "5"}, [](auto& o) { return o.sim.protocol.nakEvery == 5; }},
@@ -64,7 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
                  [](auto& o) { return o.hangUpAfter == 3.0 && o.comeBackAfter == 1.0; }},
         GoodCase{"Help", {"--help"}, [](auto& o) { return o.help; }},
         GoodCase{"Several", {"--fast", "--trace", "--split", "--link", "/tmp/x"},
-                 [](auto& o) { return !o.sim.pacing && o.trace && o.sim.splitReplies && o.sim.linkPath == "/tmp/x"; }}),
+                 [](auto& o) {
+                     return !o.sim.pacing && o.trace && o.sim.splitReplies && o.sim.linkPath == "/tmp/x";
+                 }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct BadCase {

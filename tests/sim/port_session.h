@@ -51,7 +51,8 @@ public:
     }
 
     // Everything read until `ending` has come (or the time-out passed).
-    std::string receiveUntil(std::string_view ending, std::chrono::milliseconds timeout = std::chrono::seconds{2}) {
+    std::string receiveUntil(std::string_view ending,
+                             std::chrono::milliseconds timeout = std::chrono::seconds{2}) {
         return join(readsUntil([ending](const std::string& s) { return s.ends_with(ending); }, timeout));
     }
 

@@ -108,7 +108,8 @@ public:
     std::string errors() {
         std::string all;
         char buffer[4096];
-        for (ssize_t n; (n = read(err_, buffer, sizeof buffer)) > 0;) all.append(buffer, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = read(err_, buffer, sizeof buffer)) > 0;)
+            all.append(buffer, static_cast<std::size_t>(n));
         return all;
     }
 

@@ -88,7 +88,8 @@ TEST_F(RecorderPresets, EveryCommandCodeIsTakenAndReportedBack) {
         for (const preset::Code& code : setting.codes) {
             if (code.command.empty()) continue;
             EXPECT_EQ(send(code.command), Writes{ACK}) << code.command;
-            EXPECT_EQ(ask("?" + std::string(setting.query)), "@0" + std::string(code.reply) + "\r") << code.command;
+            const std::string reply = "@0" + std::string(code.reply) + "\r";
+            EXPECT_EQ(ask("?" + std::string(setting.query)), reply) << code.command;
         }
     }
 }

@@ -46,7 +46,9 @@ std::vector<std::string> sentLines(const std::string& trace) {
     return lines;
 }
 
-std::string tempPath(const char* name) { return "/tmp/tavrin-sim-test-" + std::to_string(getpid()) + "-" + name; }
+std::string tempPath(const char* name) {
+    return "/tmp/tavrin-sim-test-" + std::to_string(getpid()) + "-" + name;
+}
 
 // ---- pacing ----------------------------------------------------------------------------
 

@@ -18,7 +18,9 @@ const std::string NAK = "\x15";
 class RecorderModel : public ::testing::Test {
 protected:
     // What the recorder writes for one frame "@0" + body + CR arriving `at` after the start.
-    Writes send(std::string_view body, sim::Milliseconds at = 0ms) { return raw("@0" + std::string(body) + "\r", at); }
+    Writes send(std::string_view body, sim::Milliseconds at = 0ms) {
+        return raw("@0" + std::string(body) + "\r", at);
+    }
     Writes raw(std::string_view bytes, sim::Milliseconds at = 0ms) { return recorder.receive(bytes, t0 + at); }
     std::string ask(std::string_view query, sim::Milliseconds at = 0ms) {
         const Writes w = send(query, at);
