@@ -137,6 +137,11 @@ protected:
     void SetUp() override {
         if (access(kProgram.c_str(), X_OK) != 0) GTEST_SKIP() << kProgram << " is not built";
     }
+    // A simulator killed by a failing test leaves its link behind.
+    void TearDown() override {
+        struct stat info {};
+        if (lstat(link.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) unlink(link.c_str());
+    }
     const std::string link = "/tmp/tavrin-sim-program-" + std::to_string(getpid());
 };
 
@@ -240,6 +245,8 @@ TEST_F(SimProgram, HangsUpAndComesBackFromTheCommandLine) {
     port.close();
     ASSERT_TRUE(port.open(2).ok());
     EXPECT_EQ(exchange(port, frame, "\r"), "@0STST\r");
+    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_FALSE(exists(link));
 }
 
 TEST_F(SimProgram, ABadOptionEndsWithUsage) {
