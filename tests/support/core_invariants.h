@@ -9,6 +9,7 @@
 #include <cctype>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/command_frame.h"
 #include "link/key_commands.h"
@@ -104,6 +105,21 @@ inline bool isKnownLogLine(std::string_view line) {
     return std::find(std::begin(kFixed), std::end(kFixed), line) != std::end(kFixed) ||
            detail::isCommandLine(line) || detail::isEcho(line) || detail::isPortError(line);
 }
+
+// A message log that keeps its lines (newest first) and every line of no known form.
+class CheckedLog final : public link::MessageLog {
+public:
+    void insertLine(std::string_view text) override {
+        lines.insert(lines.begin(), std::string(text));
+        ++inserted;
+        if (!isKnownLogLine(text)) unknown.emplace_back(text);
+    }
+    void clear() override { lines.clear(); }
+
+    std::vector<std::string> lines;
+    std::vector<std::string> unknown;
+    long inserted = 0;  // Display Clear does not reset it
+};
 
 // TrackEdit: empty or three digits.
 inline bool isTrackText(std::string_view text) {

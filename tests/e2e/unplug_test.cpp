@@ -1,0 +1,234 @@
+// The recorder's cable pulled: the simulator hangs its pseudo-terminal up, as a USB adapter
+// that disappears does. The program's port then reads nothing and fails every write at once;
+// the link must neither spin nor flood the log, a write must end in "connection error", and
+// choosing the port again once the device is back must work. Everything runs in the test's
+// own loop on the simulator's clock, without threads.
+
+#include <gtest/gtest.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/command_frame.h"
+#include "link/link.h"
+#include "link/serial_port.h"
+#include "preset/preset_session.h"
+#include "sim/recorder_sim.h"
+#include "support/core_invariants.h"
+#include "support/fake_editor_host.h"
+#include "support/fakes.h"
+#include "support/pty.h"
+
+namespace tavrin::test {
+namespace {
+
+using namespace std::chrono_literals;
+using link::Key;
+
+constexpr int kCom = 2;
+constexpr auto kTick = 20ms;
+
+std::string uniqueLinkPath() {
+    static int count = 0;
+    return "/tmp/tavrin-unplug-" + std::to_string(getpid()) + "-" + std::to_string(++count);
+}
+
+std::chrono::nanoseconds processCpuTime() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return std::chrono::seconds{t.tv_sec} + std::chrono::nanoseconds{t.tv_nsec};
+}
+
+sim::SimOptions simOptions(const std::string& linkPath) {
+    sim::SimOptions o;
+    o.pacing = false;
+    o.linkPath = linkPath;
+    return o;
+}
+
+// The program's core on its real serial port, COM2 named by a link to the simulator's
+// terminal, and the simulator, both stepped on the simulator's clock.
+class Unplugging : public ::testing::Test {
+protected:
+    Unplugging() : sim(simOptions(linkPath), now), com(kCom, linkPath) {
+        link.setTransferHooks(&session);
+        session.setEditor(&editor);
+        session.ResetPresetRecord();
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(sim.ok()) << sim.error();
+        link.changePort(kCom);
+        ASSERT_TRUE(port.isOpen());
+        ASSERT_TRUE(tickUntil([this] { return link.state().recorderState == link::recorder::kStop; }));
+        ASSERT_TRUE(link.state().linkUp);
+    }
+
+    // One 20 ms tick: the simulator answers what has come, the kernel passes it on, the tick
+    // takes it.
+    void tick() {
+        now += kTick;
+        sim.step(now);
+        std::this_thread::sleep_for(200us);
+        link.RxTimerTimer();
+        EXPECT_EQ(recordViolation(store), "");
+    }
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i) tick();
+    }
+    bool tickUntil(const std::function<bool()>& done, int limit = 200) {
+        for (int i = 0; i < limit && !done(); ++i) tick();
+        return done();
+    }
+    // Lines logged since `mark` lines had been logged, oldest first.
+    std::vector<std::string> linesSince(long mark) const {
+        const auto count = static_cast<std::size_t>(log.inserted - mark);
+        return {log.lines.rend() - static_cast<std::ptrdiff_t>(count), log.lines.rend()};
+    }
+
+    void comeBackAndChooseThePort() {
+        ASSERT_TRUE(sim.comeBack()) << sim.error();
+        link.changePort(kCom);
+        ASSERT_TRUE(tickUntil([this] { return link.state().linkUp && log.lines.front() == "<-@0STSTc"; }));
+    }
+
+    void TearDown() override { EXPECT_EQ(log.unknown, std::vector<std::string>{}); }
+
+    std::string linkPath = uniqueLinkPath();
+    sim::TimePoint now = sim::SimClock::now();
+    sim::RecorderSim sim;
+    ScopedComPort com;
+    link::SerialPort port;
+    CheckedLog log;
+    FakeDisplays displays;
+    FixedClock clock;
+    link::Link link{port, log, displays, clock};
+    preset::PresetStore store;
+    preset::PresetSession session{link, displays, store};
+    FakeEditorHost editor{session};
+};
+
+TEST_F(Unplugging, HungUpLineLogsOneConnectionErrorAtTheNextPollAndThenStaysQuiet) {
+    const long mark = log.inserted;
+    sim.hangUp();
+    ticks(link::kDisplayModeInterval + 1);  // the display-mode poll finds the line gone
+    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"connection error"});
+    EXPECT_FALSE(link.state().linkUp);
+
+    ticks(500);  // ten seconds of a dead line: no polls, no reads, no lines
+    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"connection error"});
+}
+
+TEST_F(Unplugging, HungUpLineDoesNotSpinTheProcessorAtTheTickRate) {
+    sim.hangUp();
+    ticks(link::kDisplayModeInterval + 1);
+    const auto wallStart = std::chrono::steady_clock::now();
+    const auto cpuStart = processCpuTime();
+    for (int i = 0; i < 50; ++i) {
+        link.RxTimerTimer();
+        std::this_thread::sleep_for(kTick);
+    }
+    const auto cpu = processCpuTime() - cpuStart;
+    const auto wall = std::chrono::steady_clock::now() - wallStart;
+    EXPECT_LT(cpu * 20, wall) << "a second of ticks on a dead line took " << cpu.count() / 1e6 << " ms of CPU";
+}
+
+TEST_F(Unplugging, KeyPressOnAHungUpLineFailsAtOnceIntoConnectionError) {
+    sim.hangUp();
+    const long mark = log.inserted;
+    const auto start = std::chrono::steady_clock::now();
+    link.sendKey(Key::Play);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms) << "the write waited for the write time-out";
+    const std::vector<std::string> lines = linesSince(mark);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "connection error");
+    EXPECT_TRUE(lines[1].starts_with("->@02353 (Play)")) << lines[1];
+    EXPECT_FALSE(link.state().linkUp);
+}
+
+TEST_F(Unplugging, ReadsOfAHungUpPortReturnNothingAndNeverSetTheLinkUp) {
+    sim.hangUp();
+    link.sendKey(Key::Stop);  // fails: the link is down now
+    std::array<std::uint8_t, link::kChunkSize> chunk{};
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(port.readAvailable(chunk), 0u);
+    ticks(100);
+    EXPECT_FALSE(link.state().linkUp);
+}
+
+TEST_F(Unplugging, ChoosingThePortAgainAfterTheDeviceCameBackTalksToItAgain) {
+    sim.hangUp();
+    ticks(link::kDisplayModeInterval + 1);
+    ASSERT_FALSE(link.state().linkUp);
+
+    const long mark = log.inserted;
+    comeBackAndChooseThePort();
+    const std::vector<std::string> lines = linesSince(mark);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].starts_with("->@0?ST (Status Request)")) << lines[0];
+    EXPECT_EQ(lines[1], "<-@0STSTc");
+
+    link.sendKey(Key::Play);
+    EXPECT_TRUE(tickUntil([this] { return link.state().recorderState == link::recorder::kPlay; }));
+    EXPECT_EQ(log.lines[1], "<-ACK");
+}
+
+TEST_F(Unplugging, ChoosingThePortWhileTheDeviceIsGoneReportsNoSuchPort) {
+    sim.hangUp();
+    const long mark = log.inserted;
+    link.changePort(kCom);
+    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"com port number error"});
+    EXPECT_FALSE(port.isOpen());
+
+    comeBackAndChooseThePort();
+}
+
+TEST_F(Unplugging, HangUpDuringTheFirstPresetReadGivesTheKeysBack) {
+    sim.recorder().faults().ignoredQueries = {"?D3"};  // the read stays pending
+    session.PresetGate();
+    ASSERT_TRUE(session.transfer().ReadPending);
+    ASSERT_FALSE(displays.keysEnabled);
+
+    sim.hangUp();
+    ASSERT_TRUE(tickUntil([this] { return !session.transfer().ReadPending; }, preset::PresetSession::kRecoveryTicks + 1));
+    EXPECT_TRUE(displays.keysEnabled);
+    EXPECT_EQ(link.state().recorderState, link::recorder::kStop);
+    EXPECT_EQ(editor.shows, 0);
+
+    sim.recorder().faults().ignoredQueries.clear();
+    comeBackAndChooseThePort();
+    editor.whileShown = [this] { EXPECT_TRUE(session.transfer().EditorOpen); };
+    session.PresetGate();
+    EXPECT_TRUE(tickUntil([this] { return editor.shows == 1; }));
+}
+
+TEST_F(Unplugging, HangUpWhileTheEditorIsOpenClosesItAtItsNextCommand) {
+    bool closed = false;
+    editor.whileShown = [&] {
+        sim.hangUp();
+        ticks(5);  // nothing is sent while the editor is open, so nothing fails yet
+        EXPECT_TRUE(session.transfer().EditorOpen);
+        store.set(preset::PresetSetting::PlayMode, 3);
+        session.SendSetting(preset::PresetSetting::PlayMode);
+        closed = editor.endModals == 1 && !session.transfer().EditorOpen;
+    };
+    session.PresetGate();
+    ASSERT_TRUE(tickUntil([this] { return editor.shows == 1; }));
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(log.lines.front(), "connection error");
+    EXPECT_TRUE(displays.keysEnabled);
+    EXPECT_EQ(link.state().recorderState, link::recorder::kStop);
+
+    comeBackAndChooseThePort();
+    editor.whileShown = nullptr;
+    session.PresetGate();
+    EXPECT_TRUE(tickUntil([this] { return editor.shows == 2; }));
+}
+
+}  // namespace
+}  // namespace tavrin::test
