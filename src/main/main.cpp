@@ -1,6 +1,9 @@
 // TAVRIN Controller: the remote control and preset editor for a TAVRIN recorder on a COM port.
 
+#include <exception>
+
 #include <QApplication>
+#include <QMessageBox>
 
 #include "link/serial_port.h"
 #include "link/views.h"
@@ -12,10 +15,9 @@
 #define TAVRIN_HAS_PRESET_MENU 1
 #endif
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("TAVRIN Controller");
+namespace {
 
+int run() {
     // The windows in their order: main window, preset editor, About box; the last two hidden.
     tavrin::link::SerialPort port;
     tavrin::link::SystemClock clock;
@@ -28,4 +30,18 @@ int main(int argc, char** argv) {
 
     mainWindow.show();
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("TAVRIN Controller");
+    try {
+        return run();
+    } catch (const std::exception& error) {
+        // Nothing in the program throws on purpose; whatever escapes is shown, not lost.
+        QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromLocal8Bit(error.what()));
+        return 0;
+    }
 }

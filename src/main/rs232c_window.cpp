@@ -62,10 +62,12 @@ QIcon wedgeIcon(bool upsideDown) {
     return QIcon(pixmap);
 }
 
-QGroupBox* untitledGroup(QWidget* parent, const char* name, const QRect& geometry) {
+// A frame without a title; assistive tools still get a name for the keys it holds.
+QGroupBox* untitledGroup(QWidget* parent, const char* name, const QRect& geometry, const QString& accessibleName) {
     auto* group = new QGroupBox(parent);
     group->setObjectName(name);
     group->setGeometry(geometry);
+    group->setAccessibleName(accessibleName);
     return group;
 }
 
@@ -195,9 +197,10 @@ void TRS232C::buildWindow() {
     panel->setObjectName("Panel1");
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setGeometry(8, 32, 417, 209);
-    QWidget* recordGroup = untitledGroup(panel, "GroupBox2", {8, 2, 137, 191});
-    QWidget* markGroup = untitledGroup(panel, "MarkGroup", {288, 72, 121, 41});
-    QWidget* tenKeys = untitledGroup(panel, "TenKey", {152, 136, 249, 41});
+    panel->setAccessibleName("Recorder keys");
+    QWidget* recordGroup = untitledGroup(panel, "GroupBox2", {8, 2, 137, 191}, "Recording keys");
+    QWidget* markGroup = untitledGroup(panel, "MarkGroup", {288, 72, 121, 41}, "Mark keys");
+    QWidget* tenKeys = untitledGroup(panel, "TenKey", {152, 136, 249, 41}, "Ten keys");
     label(recordGroup, "RecVolLabel", "REC.Volume", {8, 112, 63, 12}, 12);
     buildKeyButtons(panel, recordGroup, markGroup, tenKeys);
 
