@@ -2,6 +2,7 @@
 
 // Looking into the real main window from widget tests: its log, its timer, its controls.
 
+#include <ostream>
 #include <string_view>
 
 #include <QString>
@@ -9,6 +10,14 @@
 
 class QWidget;
 class TRS232C;
+
+// Readable failure messages for Qt's strings.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& lines, std::ostream* out) {
+    *out << "{ ";
+    for (const QString& line : lines) *out << '"' << line.toStdString() << "\" ";
+    *out << '}';
+}
 
 namespace tavrin::test {
 
