@@ -43,8 +43,10 @@ constexpr int kLogLineLength = 39;
 QString displayText(std::string_view text) {
     QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     for (QChar& c : shown) {
-        if (c.unicode() < 0x20) c = QChar(0x2400 + c.unicode());
-        else if (c.unicode() == 0x7F) c = QChar(0x2421);
+        if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7F)
+            c = QChar(0x2421);
     }
     return shown;
 }
@@ -63,7 +65,8 @@ QIcon wedgeIcon(bool upsideDown) {
 }
 
 // A frame without a title; assistive tools still get a name for the keys it holds.
-QGroupBox* untitledGroup(QWidget* parent, const char* name, const QRect& geometry, const QString& accessibleName) {
+QGroupBox* untitledGroup(QWidget* parent, const char* name, const QRect& geometry,
+                         const QString& accessibleName) {
     auto* group = new QGroupBox(parent);
     group->setObjectName(name);
     group->setGeometry(geometry);
@@ -81,7 +84,8 @@ QLabel* label(QWidget* parent, const char* name, const QString& caption, const Q
 }
 
 // A display field: read-only, borderless, on the menu background, reached by click only.
-QLineEdit* displayField(QWidget* parent, const char* name, const QString& accessibleName, const QRect& geometry) {
+QLineEdit* displayField(QWidget* parent, const char* name, const QString& accessibleName,
+                        const QRect& geometry) {
     auto* field = new QLineEdit(parent);
     field->setObjectName(name);
     field->setGeometry(geometry);
@@ -99,9 +103,10 @@ QLineEdit* displayField(QWidget* parent, const char* name, const QString& access
 
 struct TRS232C::KeyButton {
     enum class Box { Panel, Recording, Mark, TenKeys };
+    enum class Glyph { None, Rising, Falling };
     const char* name;
-    const char* caption;         // empty on the two glyph buttons
-    const char* accessibleName;  // for the glyph buttons; the others go by their caption
+    const char* caption;  // empty on the two glyph buttons
+    Glyph glyph;
     Box box;
     QRect geometry;
     void (TRS232C::*handler)();
@@ -109,40 +114,42 @@ struct TRS232C::KeyButton {
 
 std::span<const TRS232C::KeyButton> TRS232C::keyButtonTable() {
     using B = KeyButton::Box;
+    using G = KeyButton::Glyph;
+    using W = TRS232C;
     static const std::array<KeyButton, 33> table{{
-        {"RecUndoKey", "REC Undo", nullptr, B::Recording, {8, 16, 57, 25}, &TRS232C::RecUndoKeyClick},
-        {"MresetKey", "M.Reset", nullptr, B::Recording, {72, 16, 57, 25}, &TRS232C::MresetKeyClick},
-        {"RecKey1", "REC", nullptr, B::Recording, {8, 48, 121, 25}, &TRS232C::RecKey1Click},
-        {"MTrackKey", "Manual Track", nullptr, B::Recording, {8, 80, 121, 25}, &TRS232C::MTrackKeyClick},
-        {"RecVolUpKey", "", "REC Volume Up", B::Recording, {56, 128, 25, 25}, &TRS232C::RecVolUpBottunClick},
-        {"RecVolLeftKey", "L", nullptr, B::Recording, {24, 144, 25, 25}, &TRS232C::RecVolLeftKeyClick},
-        {"RecVolRightKey", "R", nullptr, B::Recording, {88, 144, 25, 25}, &TRS232C::RecVolRightKeyClick},
-        {"RecVolDownKey", "", "REC Volume Down", B::Recording, {56, 160, 25, 25}, &TRS232C::RecVolDownKeyClick},
-        {"JumpBack", "|<<", nullptr, B::Panel, {152, 18, 57, 25}, &TRS232C::JumpBackClick},
-        {"JumpFF", ">>|", nullptr, B::Panel, {216, 18, 57, 25}, &TRS232C::JumpFFClick},
-        {"RewKey", "<<", nullptr, B::Panel, {288, 18, 57, 25}, &TRS232C::RewKeyClick},
-        {"FFKey", ">>", nullptr, B::Panel, {352, 18, 57, 25}, &TRS232C::FFKeyClick},
-        {"StopKey", "Stop", nullptr, B::Panel, {152, 48, 121, 25}, &TRS232C::StopKeyClick},
-        {"PlayKey", "Play", nullptr, B::Panel, {288, 48, 121, 25}, &TRS232C::PlayKeyClick},
-        {"PauseKey", "Pause", nullptr, B::Panel, {152, 80, 121, 25}, &TRS232C::PauseKeyClick},
-        {"MarkKey", "Mark", nullptr, B::Mark, {8, 16, 41, 17}, &TRS232C::MarkKeyClick},
-        {"MarkMinus", "|<", nullptr, B::Mark, {56, 16, 25, 17}, &TRS232C::MarkMinusClick},
-        {"MarkPlus", ">|", nullptr, B::Mark, {88, 16, 25, 17}, &TRS232C::MarkPlusClick},
-        {"DispKey", "Display", nullptr, B::Panel, {152, 112, 49, 17}, &TRS232C::DispKeyClick},
-        {"DispTime", "DispTime", nullptr, B::Panel, {208, 112, 65, 17}, &TRS232C::DispTimeClick},
-        {"ABRepeatKey", "A-B Repeat", nullptr, B::Panel, {296, 120, 105, 17}, &TRS232C::ABRepeatKeyClick},
-        {"KeyOne", "1", nullptr, B::TenKeys, {8, 16, 17, 17}, &TRS232C::KeyOneClick},
-        {"KeyTwo", "2", nullptr, B::TenKeys, {32, 16, 17, 17}, &TRS232C::KeyTwoClick},
-        {"KeyThree", "3", nullptr, B::TenKeys, {56, 16, 17, 17}, &TRS232C::KeyThreeClick},
-        {"KeyFour", "4", nullptr, B::TenKeys, {80, 16, 17, 17}, &TRS232C::KeyFourClick},
-        {"KeyFive", "5", nullptr, B::TenKeys, {104, 16, 17, 17}, &TRS232C::KeyFiveClick},
-        {"KeySix", "6", nullptr, B::TenKeys, {128, 16, 17, 17}, &TRS232C::KeySixClick},
-        {"KeySeven", "7", nullptr, B::TenKeys, {152, 16, 17, 17}, &TRS232C::KeySevenClick},
-        {"KeyEight", "8", nullptr, B::TenKeys, {176, 16, 17, 17}, &TRS232C::KeyEightClick},
-        {"KeyNine", "9", nullptr, B::TenKeys, {200, 16, 17, 17}, &TRS232C::KeyNineClick},
-        {"KeyZero", "0", nullptr, B::TenKeys, {224, 16, 17, 17}, &TRS232C::KeyZeroClick},
-        {"StandbyKey", "Standby", nullptr, B::Panel, {288, 184, 57, 17}, &TRS232C::StandbyKeyClick},
-        {"PowerOnKey", "Power On", nullptr, B::Panel, {352, 184, 57, 17}, &TRS232C::PowerOnKeyClick},
+        {"RecUndoKey", "REC Undo", G::None, B::Recording, {8, 16, 57, 25}, &W::RecUndoKeyClick},
+        {"MresetKey", "M.Reset", G::None, B::Recording, {72, 16, 57, 25}, &W::MresetKeyClick},
+        {"RecKey1", "REC", G::None, B::Recording, {8, 48, 121, 25}, &W::RecKey1Click},
+        {"MTrackKey", "Manual Track", G::None, B::Recording, {8, 80, 121, 25}, &W::MTrackKeyClick},
+        {"RecVolUpKey", "", G::Rising, B::Recording, {56, 128, 25, 25}, &W::RecVolUpBottunClick},
+        {"RecVolLeftKey", "L", G::None, B::Recording, {24, 144, 25, 25}, &W::RecVolLeftKeyClick},
+        {"RecVolRightKey", "R", G::None, B::Recording, {88, 144, 25, 25}, &W::RecVolRightKeyClick},
+        {"RecVolDownKey", "", G::Falling, B::Recording, {56, 160, 25, 25}, &W::RecVolDownKeyClick},
+        {"JumpBack", "|<<", G::None, B::Panel, {152, 18, 57, 25}, &W::JumpBackClick},
+        {"JumpFF", ">>|", G::None, B::Panel, {216, 18, 57, 25}, &W::JumpFFClick},
+        {"RewKey", "<<", G::None, B::Panel, {288, 18, 57, 25}, &W::RewKeyClick},
+        {"FFKey", ">>", G::None, B::Panel, {352, 18, 57, 25}, &W::FFKeyClick},
+        {"StopKey", "Stop", G::None, B::Panel, {152, 48, 121, 25}, &W::StopKeyClick},
+        {"PlayKey", "Play", G::None, B::Panel, {288, 48, 121, 25}, &W::PlayKeyClick},
+        {"PauseKey", "Pause", G::None, B::Panel, {152, 80, 121, 25}, &W::PauseKeyClick},
+        {"MarkKey", "Mark", G::None, B::Mark, {8, 16, 41, 17}, &W::MarkKeyClick},
+        {"MarkMinus", "|<", G::None, B::Mark, {56, 16, 25, 17}, &W::MarkMinusClick},
+        {"MarkPlus", ">|", G::None, B::Mark, {88, 16, 25, 17}, &W::MarkPlusClick},
+        {"DispKey", "Display", G::None, B::Panel, {152, 112, 49, 17}, &W::DispKeyClick},
+        {"DispTime", "DispTime", G::None, B::Panel, {208, 112, 65, 17}, &W::DispTimeClick},
+        {"ABRepeatKey", "A-B Repeat", G::None, B::Panel, {296, 120, 105, 17}, &W::ABRepeatKeyClick},
+        {"KeyOne", "1", G::None, B::TenKeys, {8, 16, 17, 17}, &W::KeyOneClick},
+        {"KeyTwo", "2", G::None, B::TenKeys, {32, 16, 17, 17}, &W::KeyTwoClick},
+        {"KeyThree", "3", G::None, B::TenKeys, {56, 16, 17, 17}, &W::KeyThreeClick},
+        {"KeyFour", "4", G::None, B::TenKeys, {80, 16, 17, 17}, &W::KeyFourClick},
+        {"KeyFive", "5", G::None, B::TenKeys, {104, 16, 17, 17}, &W::KeyFiveClick},
+        {"KeySix", "6", G::None, B::TenKeys, {128, 16, 17, 17}, &W::KeySixClick},
+        {"KeySeven", "7", G::None, B::TenKeys, {152, 16, 17, 17}, &W::KeySevenClick},
+        {"KeyEight", "8", G::None, B::TenKeys, {176, 16, 17, 17}, &W::KeyEightClick},
+        {"KeyNine", "9", G::None, B::TenKeys, {200, 16, 17, 17}, &W::KeyNineClick},
+        {"KeyZero", "0", G::None, B::TenKeys, {224, 16, 17, 17}, &W::KeyZeroClick},
+        {"StandbyKey", "Standby", G::None, B::Panel, {288, 184, 57, 17}, &W::StandbyKeyClick},
+        {"PowerOnKey", "Power On", G::None, B::Panel, {352, 184, 57, 17}, &W::PowerOnKeyClick},
     }};
     return table;
 }
@@ -231,9 +238,10 @@ void TRS232C::buildKeyButtons(QWidget* panel, QWidget* recordGroup, QWidget* mar
         button->setGeometry(row.geometry);
         // As on the recorder's home platform, Enter on a focused button presses that button.
         button->setAutoDefault(true);
-        if (row.accessibleName) {
-            button->setAccessibleName(row.accessibleName);
-            button->setIcon(wedgeIcon(row.handler == &TRS232C::RecVolDownKeyClick));
+        if (row.glyph != KeyButton::Glyph::None) {
+            const bool down = row.glyph == KeyButton::Glyph::Falling;
+            button->setAccessibleName(down ? "REC Volume Down" : "REC Volume Up");
+            button->setIcon(wedgeIcon(down));
             button->setIconSize({17, 10});
         } else {
             button->setAccessibleName(row.caption);

@@ -11,7 +11,6 @@ namespace {
 
 constexpr char kVersionLine[] = "version 1.2";
 
-
 }  // namespace
 
 TVersionForm::TVersionForm(QWidget* parent)

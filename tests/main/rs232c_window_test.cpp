@@ -142,11 +142,14 @@ TEST_P(KeyButtonTest, ClickWritesItsFrameAndLogsItsLine) {
     port.takeWrites();
     QTest::mouseClick(button(GetParam().button), Qt::LeftButton);
     EXPECT_EQ(port.takeWrites(), Writes{GetParam().frame});
-    EXPECT_EQ(logLines(window), (QStringList{commandLine(GetParam().logText), commandLine(kStatusRequestText)}));
+    EXPECT_EQ(logLines(window),
+              (QStringList{commandLine(GetParam().logText), commandLine(kStatusRequestText)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKeys, KeyButtonTest, testing::ValuesIn(kKeyRows),
-                         [](const testing::TestParamInfo<KeyRow>& row) { return std::string(row.param.button); });
+                         [](const testing::TestParamInfo<KeyRow>& row) {
+                             return std::string(row.param.button);
+                         });
 
 TEST_F(MainWindowTest, AccessiblePressActionSendsTheKey) {
     port.takeWrites();
@@ -205,7 +208,8 @@ TEST_F(MainWindowTest, PresetKeyAfterStopStartsTheReadAndSwitchesTheKeysOff) {
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(writes[0].size(), 156u);
     EXPECT_EQ(topLogLine(window), "Read preset. Please wait...");
-    for (QPushButton* key : window.findChildren<QPushButton*>()) EXPECT_FALSE(key->isEnabled()) << key->objectName().toStdString();
+    for (QPushButton* key : window.findChildren<QPushButton*>())
+        EXPECT_FALSE(key->isEnabled()) << key->objectName().toStdString();
     EXPECT_TRUE(portCombo()->isEnabled());
 }
 
@@ -216,17 +220,20 @@ TEST_F(MainWindowTest, KeyControlsSwitchOffAndOnAsOneSet) {
 
     window.DisableKeyControls();
     for (QPushButton* key : keys) EXPECT_FALSE(key->isEnabled()) << key->objectName().toStdString();
-    for (const char* heading : kHeadings) EXPECT_FALSE(child<QMenu>(heading)->menuAction()->isEnabled()) << heading;
+    for (const char* heading : kHeadings)
+        EXPECT_FALSE(child<QMenu>(heading)->menuAction()->isEnabled()) << heading;
     EXPECT_TRUE(portCombo()->isEnabled());
     EXPECT_TRUE(child<QPlainTextEdit>("MessageDisp")->isEnabled());
 
     QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
     QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(logLines(window), QStringList{commandLine(kStatusRequestText)}) << "shortcuts of disabled headings";
+    EXPECT_EQ(logLines(window), QStringList{commandLine(kStatusRequestText)})
+        << "shortcuts of disabled headings";
 
     window.EnableKeyControls();
     for (QPushButton* key : keys) EXPECT_TRUE(key->isEnabled()) << key->objectName().toStdString();
-    for (const char* heading : kHeadings) EXPECT_TRUE(child<QMenu>(heading)->menuAction()->isEnabled()) << heading;
+    for (const char* heading : kHeadings)
+        EXPECT_TRUE(child<QMenu>(heading)->menuAction()->isEnabled()) << heading;
     QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
     EXPECT_TRUE(logLines(window).isEmpty());
 }
@@ -242,8 +249,8 @@ TEST_F(MainWindowTest, TicksGoOnWhileTheEditorIsShownFromInsideATick) {
     bool stopHandledWhileShown = false;
     editor.whileShown = [&] {
         port.receive("@0STST\r");
-        stopHandledWhileShown =
-            QTest::qWaitFor([&] { return window.link().state().recorderState == link::recorder::kStop; }, 3000);
+        stopHandledWhileShown = QTest::qWaitFor(
+            [&] { return window.link().state().recorderState == link::recorder::kStop; }, 3000);
     };
     child<QTimer>("RxTimer")->start();
     port.receive("@0D3ABC123\r");
@@ -259,7 +266,8 @@ void pick(QComboBox* combo, int position) {
     combo->showPopup();
     QAbstractItemView* list = combo->view();
     const QRect entry = list->visualRect(list->model()->index(position, 0));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(list->viewport()->width() / 2, entry.center().y()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      QPoint(list->viewport()->width() / 2, entry.center().y()));
 }
 
 TEST_F(MainWindowTest, ChoosingThePortInUseReopensIt) {
@@ -269,7 +277,8 @@ TEST_F(MainWindowTest, ChoosingThePortInUseReopensIt) {
     EXPECT_EQ(port.purges, 2);
     EXPECT_EQ(port.closes, 2);
     EXPECT_EQ(port.takeWrites(), Writes{"@0?ST\r"});
-    EXPECT_EQ(logLines(window), (QStringList{commandLine(kStatusRequestText), commandLine(kStatusRequestText)}));
+    EXPECT_EQ(logLines(window),
+              (QStringList{commandLine(kStatusRequestText), commandLine(kStatusRequestText)}));
 }
 
 TEST_F(MainWindowTest, ArrowKeyChoosesTheNextPort) {
@@ -345,11 +354,13 @@ TEST_F(MainWindowTest, EveryKeyIsNamedByItsCaptionOrItsGlyph) {
     for (QPushButton* key : window.findChildren<QPushButton*>()) {
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(key);
         const QString name = face->text(QAccessible::Name);
-        if (key->objectName() == "RecVolUpKey") EXPECT_EQ(name, "REC Volume Up");
-        else if (key->objectName() == "RecVolDownKey") EXPECT_EQ(name, "REC Volume Down");
-        else EXPECT_EQ(name, key->text()) << key->objectName().toStdString();
+        const QString expected = key->objectName() == "RecVolUpKey"     ? QString("REC Volume Up")
+                                 : key->objectName() == "RecVolDownKey" ? QString("REC Volume Down")
+                                                                        : key->text();
+        EXPECT_EQ(name, expected) << key->objectName().toStdString();
         EXPECT_FALSE(name.isEmpty()) << key->objectName().toStdString();
-        EXPECT_TRUE(face->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        EXPECT_TRUE(
+            face->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
     }
 }
 
@@ -363,19 +374,17 @@ class AccessibleNameTest : public MainWindowTest, public testing::WithParamInter
 TEST_P(AccessibleNameTest, ControlHasItsName) {
     QWidget* control = child<QWidget>(GetParam().objectName);
     ASSERT_NE(control, nullptr);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), GetParam().accessibleName);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name),
+              GetParam().accessibleName);
 }
 
-INSTANTIATE_TEST_SUITE_P(FieldsAndLabels, AccessibleNameTest,
-                         testing::Values(NamedControl{"TrackEdit", "Track"}, NamedControl{"TimeEdit", "Time"},
-                                         NamedControl{"DispModeLabel", "Display mode"},
-                                         NamedControl{"MessageDisp", "Message log"},
-                                         NamedControl{"ComPortLabel", "Com Port"},
-                                         NamedControl{"TrackLabel", "Track"},
-                                         NamedControl{"RecVolLabel", "REC.Volume"}),
-                         [](const testing::TestParamInfo<NamedControl>& row) {
-                             return std::string(row.param.objectName);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    FieldsAndLabels, AccessibleNameTest,
+    testing::Values(NamedControl{"TrackEdit", "Track"}, NamedControl{"TimeEdit", "Time"},
+                    NamedControl{"DispModeLabel", "Display mode"}, NamedControl{"MessageDisp", "Message log"},
+                    NamedControl{"ComPortLabel", "Com Port"}, NamedControl{"TrackLabel", "Track"},
+                    NamedControl{"RecVolLabel", "REC.Volume"}),
+    [](const testing::TestParamInfo<NamedControl>& row) { return std::string(row.param.objectName); });
 
 // A combo box's accessible name is its text on Unix desktops; its name comes from its label.
 TEST_F(MainWindowTest, PortSelectorIsLabelledComPort) {
@@ -402,13 +411,16 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionOnEveryOpeningAndOkClosesIt) {
         bool active = false;
         QTimer::singleShot(0, &about, [&] {
             active = QTest::qWaitFor([&] { return about.isActiveWindow(); }, 5000);
-            topLine = about.findChild<QPlainTextEdit*>("VersionMemo")->toPlainText().split(QChar('\n')).front();
+            topLine =
+                about.findChild<QPlainTextEdit*>("VersionMemo")->toPlainText().split(QChar('\n')).front();
             focus = QApplication::focusWidget();
             QTest::keyClick(&about, Qt::Key_Escape);
             escapeIgnored = about.isVisible();
             auto* ok = about.findChild<QPushButton*>("VersionOKbutton");
-            if (opening == 1) QTest::mouseClick(ok, Qt::LeftButton);
-            else QTest::keyClick(ok, Qt::Key_Return);
+            if (opening == 1)
+                QTest::mouseClick(ok, Qt::LeftButton);
+            else
+                QTest::keyClick(ok, Qt::Key_Return);
         });
         rescue.start(10000);
         action("About1")->trigger();

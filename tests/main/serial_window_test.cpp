@@ -61,7 +61,8 @@ TEST_F(MainWindowOnTerminalTest, ReplyFromTheTerminalIsEchoed) {
     TRS232C window(port, clock);  // the real 20 ms timer runs
     pty.read(6, 2s);
     ASSERT_TRUE(pty.write("@0STST\r"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return topLogLine(window) == "<-@0STSTc"; }, 3000)) << topLogLine(window).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return topLogLine(window) == "<-@0STSTc"; }, 3000))
+        << topLogLine(window).toStdString();
 }
 
 TEST_F(MainWindowOnTerminalTest, TypingIntoTheSelectorLeavesTheTerminalClosed) {

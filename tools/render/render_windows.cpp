@@ -92,7 +92,9 @@ bool save(const QPixmap& picture, const QDir& folder, const char* fileName) {
 
 }  // namespace
 
-SceneRegistration::SceneRegistration(const char* fileName, Scene scene) { scenes().emplace_back(fileName, scene); }
+SceneRegistration::SceneRegistration(const char* fileName, Scene scene) {
+    scenes().emplace_back(fileName, scene);
+}
 
 void runTicks(int milliseconds) {
     QElapsedTimer elapsed;

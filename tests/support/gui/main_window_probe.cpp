@@ -25,7 +25,8 @@ QString commandLine(std::string_view text, std::string_view time) {
     constexpr qsizetype kTimeColumn = 26;
     QString line = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     line = line.leftJustified(kTimeColumn, QChar(' '));
-    return line + QString::fromLatin1(time.data(), static_cast<qsizetype>(time.size())) + QString(5, QChar(' '));
+    return line + QString::fromLatin1(time.data(), static_cast<qsizetype>(time.size())) +
+           QString(5, QChar(' '));
 }
 
 void stopTicks(TRS232C& window) {
