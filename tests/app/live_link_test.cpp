@@ -1,0 +1,145 @@
+// The main window against the recorder simulator: the start-up chain, the time and track shown
+// while the recorder plays, the transport keys and the Display key followed, the log exactly as
+// the operator reads it, and the preset gate.
+
+#include <algorithm>
+
+#include "live_program.h"
+
+namespace tavrin::test {
+namespace {
+
+using link::Key;
+namespace state = link::recorder;
+
+constexpr int kLongWaitMs = 5000;
+
+bool waitFor(const std::function<bool()>& condition, int ms = kLongWaitMs) { return QTest::qWaitFor(condition, ms); }
+
+QString echoed(const char* body) { return QStringLiteral("<-@0%1c").arg(QString::fromLatin1(body)); }
+
+const QString kAckEcho = QStringLiteral("<-ACK");
+const QString kGateRefused = QStringLiteral("invalid(recieved status wasn't STOP)");
+
+class LiveLink : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(program.sim.ok()) << program.sim.error(); }
+
+    // Start-up has got as far as the time in the recorder's first display mode.
+    void waitForStartUp() {
+        ASSERT_TRUE(waitFor([&] { return program.timeShown() == "000:00:00"; }))
+            << "time shown: " << program.timeShown().toStdString();
+    }
+
+    // Presses a key and waits until the log's newest lines are exactly `top`, newest first.
+    void pressAndExpectLog(Key key, const char* keyName, QStringList top) {
+        program.press(keyName);
+        top.append(keyLine(key));
+        EXPECT_TRUE(waitFor([&] { return program.log().mid(0, top.size()) == top; }))
+            << "log: " << program.log().join(" | ").toStdString();
+    }
+
+    LiveProgram program;
+};
+
+TEST_F(LiveLink, StartUpChainBringsStatusDisplayModeAndTime) {
+    waitForStartUp();
+    EXPECT_EQ(program.displayModeShown(), "TRACK TIME");
+    EXPECT_EQ(program.trackShown(), "");
+    // Only the status request and the recorder's Stop report are logged; the polls are silent.
+    EXPECT_EQ(program.log(), (QStringList{echoed("STST"), statusRequestLine()}));
+    const std::vector<std::string> frames = program.sentFrames();
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(frames.begin(), frames.begin() + 3),
+              (std::vector<std::string>{"@0?ST", "@0?TMOD", "@0?TI"}));
+    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+}
+
+TEST_F(LiveLink, TimeRunsWhileTheRecorderPlaysAndTheNextTrackNumberShows) {
+    waitForStartUp();
+    program.deck().seek(1, 213'400ms);  // track 1 is 3:35 long
+    pressAndExpectLog(Key::Play, "PlayKey", {echoed("STPL"), kAckEcho});
+    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:03:33"; })) << program.timeShown().toStdString();
+    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:03:34"; })) << program.timeShown().toStdString();
+    EXPECT_TRUE(waitFor([&] { return program.trackShown() == "002"; })) << program.trackShown().toStdString();
+    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:00:01"; })) << program.timeShown().toStdString();
+    // Track and time replies update the displays but are not echoed.
+    EXPECT_EQ(program.log().mid(0, 2), (QStringList{echoed("STPL"), kAckEcho}));
+}
+
+TEST_F(LiveLink, MainWindowFollowsPlayPauseStopAndTheDisplayKey) {
+    struct Press {
+        Key key;
+        const char* keyName;
+        const char* status;  // the recorder's report
+        int recorderState;
+    };
+    const Press presses[] = {
+        {Key::Play, "PlayKey", "STPL", state::kPlay},
+        {Key::Pause, "PauseKey", "STPP", state::kPlayPause},
+        {Key::Pause, "PauseKey", "STPL", state::kPlay},
+        {Key::Stop, "StopKey", "STST", state::kStop},
+    };
+    waitForStartUp();
+    program.deck().seek(1, 65'000ms);
+    for (const Press& p : presses) {
+        SCOPED_TRACE(p.status);
+        pressAndExpectLog(p.key, p.keyName, {echoed(p.status), kAckEcho});
+        EXPECT_EQ(program.linkState().recorderState, p.recorderState);
+        if (p.recorderState == state::kPlay) {
+            EXPECT_TRUE(waitFor([&] { return program.timeShown().startsWith("000:01:0"); }))
+                << program.timeShown().toStdString();
+        }
+    }
+    // Stop puts the head back to the start of the track.
+    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:00:00"; })) << program.timeShown().toStdString();
+
+    // The Display key: the recorder reports its new mode only when the poll asks for it.
+    pressAndExpectLog(Key::Display, "DispKey", {kAckEcho});
+    EXPECT_TRUE(waitFor([&] { return program.displayModeShown() == "REC date mode"; }))
+        << program.displayModeShown().toStdString();
+    EXPECT_EQ(program.timeShown(), "----------");
+    pressAndExpectLog(Key::Display, "DispKey", {kAckEcho});
+    EXPECT_TRUE(waitFor([&] { return program.displayModeShown() == "TRACK REMAIN TIME"; }))
+        << program.displayModeShown().toStdString();
+    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:03:35"; })) << program.timeShown().toStdString();
+}
+
+TEST_F(LiveLink, PresetGateRefusesBeforeTheFirstStopReportAndOpensAfterIt) {
+    // Before the event loop has run the recorder has not answered the status request yet.
+    program.press("PresetKey");
+    EXPECT_EQ(program.log().front(), kGateRefused);
+    EXPECT_EQ(program.linkState().recorderState, state::kStandby);
+    EXPECT_EQ(program.keysEnabled(), true);
+
+    waitForStartUp();
+    pressAndExpectLog(Key::Play, "PlayKey", {echoed("STPL"), kAckEcho});
+    program.press("PresetKey");
+    EXPECT_EQ(program.log().front(), kGateRefused);
+    pressAndExpectLog(Key::Stop, "StopKey", {echoed("STST"), kAckEcho});
+    const auto asked = [&] {
+        const auto frames = program.sentFrames();
+        return std::count(frames.begin(), frames.end(), "@0?PS");
+    };
+    EXPECT_EQ(asked(), 0) << "a refused gate sent the preset queries";
+
+    bool keysOffWhileShown = false;
+    QStringList logWhileShown;
+    Operator op;
+    op.then("Preset Menu", [&] { program.press("PresetKey"); })
+        .waitFor("the editor shown", [&] { return program.editorSettled(); })
+        .then("look at the main window", [&] {
+            keysOffWhileShown = program.keysEnabled() == false;
+            logWhileShown = program.log();
+        })
+        .then("Close", [&] { program.click("CloseKey"); })
+        .waitFor("the editor gone", [&] { return !program.editorShown(); });
+    ASSERT_TRUE(op.run());
+    EXPECT_TRUE(keysOffWhileShown);
+    EXPECT_EQ(logWhileShown.front(), "Read preset. Please wait...");
+    EXPECT_EQ(asked(), 1);
+    EXPECT_EQ(program.keysEnabled(), true);
+}
+
+}  // namespace
+}  // namespace tavrin::test
