@@ -5,15 +5,11 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "editor/preset_menu.h"
 #include "link/serial_port.h"
 #include "link/views.h"
 #include "main/rs232c_window.h"
 #include "main/version_form.h"
-
-#if __has_include("editor/preset_menu.h")
-#include "editor/preset_menu.h"
-#define TAVRIN_HAS_PRESET_MENU 1
-#endif
 
 namespace {
 
@@ -22,9 +18,7 @@ int run() {
     tavrin::link::SerialPort port;
     tavrin::link::SystemClock clock;
     TRS232C mainWindow(port, clock);
-#ifdef TAVRIN_HAS_PRESET_MENU
     TPresetMenu presetMenu(mainWindow.presetEditor(), &mainWindow);
-#endif
     TVersionForm versionForm(&mainWindow);
     mainWindow.setVersionForm(&versionForm);
 

@@ -438,9 +438,6 @@ void TRS232C::About1Click() {
     versionForm_->exec();
 }
 
-void TRS232C::RxTimerTimer() {
-    // Re-arming gives the timer a new registration, which may fire again while this tick is
-    // still running: a preset editor shown modally from inside the tick depends on that.
-    if (rxTimer_->isActive()) rxTimer_->start();
-    link_.RxTimerTimer();
-}
+// While the preset editor is shown modally from inside this tick, the timer cannot fire again;
+// the editor runs the ticks itself for as long as it is up.
+void TRS232C::RxTimerTimer() { link_.RxTimerTimer(); }

@@ -19,7 +19,6 @@
 
 #include "main/rs232c_window.h"
 #include "main/version_form.h"
-#include "support/fake_editor_host.h"
 #include "support/fakes.h"
 #include "support/gui/main_window_probe.h"
 
@@ -240,25 +239,6 @@ TEST_F(MainWindowTest, KeyControlsSwitchOffAndOnAsOneSet) {
 
 // A QTimer does not fire again while its own timeout is being handled; the preset editor is
 // shown modally from inside a tick and lives on the ticks that run nested in it.
-TEST_F(MainWindowTest, TicksGoOnWhileTheEditorIsShownFromInsideATick) {
-    FakeEditorHost editor(window.session());
-    window.session().setEditor(&editor);
-    reportStop();
-    QTest::mouseClick(button("PresetKey"), Qt::LeftButton);
-
-    bool stopHandledWhileShown = false;
-    editor.whileShown = [&] {
-        port.receive("@0STST\r");
-        stopHandledWhileShown = QTest::qWaitFor(
-            [&] { return window.link().state().recorderState == link::recorder::kStop; }, 3000);
-    };
-    child<QTimer>("RxTimer")->start();
-    port.receive("@0D3ABC123\r");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return editor.shows == 1 && !editor.shown; }, 5000));
-    EXPECT_TRUE(stopHandledWhileShown);
-    window.session().setEditor(&window.presetEditor());
-}
-
 // --- Port selector ---------------------------------------------------------------------------
 
 // Opens the list and clicks the entry, as the operator does.
