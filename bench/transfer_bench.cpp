@@ -1,0 +1,223 @@
+// tavrin-bench: how long a whole preset read and a whole preset write take at line rate.
+//
+// The core runs as in the program: the real serial port, a 20 ms receive tick on the wall
+// clock, the preset transfers, a headless editor that is shown modally when the read ends
+// (the write then runs in ticks nested inside it, as in the program). The recorder simulator
+// is in the same process on its own pseudo-terminal, paced at 9600 bit/s, and is stepped
+// between the ticks. Each transfer is timed from its first command to its end (the read: the
+// editor shown; the write: the editor unlocked after the last command, and the last
+// acknowledgement read) and set beside the time its bytes need on the line.
+//
+// Prints one line per figure, "name<TAB>value", for scripts/bench.sh.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/command_frame.h"
+#include "link/link.h"
+#include "link/serial_port.h"
+#include "preset/preset_session.h"
+#include "preset/setting_frames.h"
+#include "sim/recorder_sim.h"
+
+namespace {
+
+namespace link = tavrin::link;
+namespace preset = tavrin::preset;
+namespace sim = tavrin::sim;
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::duration<double, std::milli>;
+using namespace std::chrono_literals;
+
+constexpr int kCom = 2;
+constexpr auto kTick = 20ms;
+constexpr int kRuns = 5;
+constexpr double kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
+constexpr double kBitRate = 9600;
+
+double lineMs(std::size_t bytes) { return static_cast<double>(bytes) * kBitsPerByte / kBitRate * 1000; }
+
+class CountingPort final : public link::Port {
+public:
+    link::OpenResult open(int n) override { return port.open(n); }
+    void close() override { port.close(); }
+    void purge() override { port.purge(); }
+    std::size_t bytesWaiting() override { return port.bytesWaiting(); }
+    std::size_t readAvailable(std::span<std::uint8_t> dest) override {
+        const std::size_t n = port.readAvailable(dest);
+        bytesIn += n;
+        if (n > 0 && dest[0] == link::kACK) lastAckAt = Clock::now();
+        return n;
+    }
+    std::size_t write(std::span<const std::uint8_t> bytes) override {
+        const std::size_t n = port.write(bytes);
+        bytesOut += n;
+        return n;
+    }
+
+    link::SerialPort port;
+    std::size_t bytesIn = 0;
+    std::size_t bytesOut = 0;
+    Clock::time_point lastAckAt;
+};
+
+class QuietLog final : public link::MessageLog {
+public:
+    void insertLine(std::string_view text) override { last = text; }
+    void clear() override {}
+    std::string last;
+};
+
+class NoDisplays final : public link::MainDisplays {
+public:
+    void setTrackText(std::string_view) override {}
+    void setTimeText(std::string_view) override {}
+    void setDispModeText(std::string_view) override {}
+    void DisableKeyControls() override {}
+    void EnableKeyControls() override {}
+};
+
+struct Figures {
+    std::vector<double> readMs, writeMs, writeAckedMs;
+    std::size_t readOut = 0, readIn = 0, writeOut = 0, writeIn = 0;
+};
+
+class Bench final : public preset::EditorHost {
+public:
+    Bench() : sim_(sim::SimOptions{}) {}
+
+    bool start() {
+        if (!sim_.ok()) {
+            std::fprintf(stderr, "tavrin-bench: %s\n", sim_.error().c_str());
+            return false;
+        }
+        setenv(("TAVRIN_COM" + std::to_string(kCom)).c_str(), sim_.devicePath().c_str(), 1);
+        link_.setTransferHooks(&session_);
+        session_.setEditor(this);
+        session_.ResetPresetRecord();
+        link_.changePort(kCom);
+        if (!runUntil([this] { return link_.state().recorderState == link::recorder::kStop; }, 3s)) return false;
+        idle(500ms);  // the polls' answers settle
+        return true;
+    }
+
+    bool measure(Figures& f) {
+        const std::size_t out0 = port_.bytesOut, in0 = port_.bytesIn;
+        readStart_ = Clock::now();
+        shown_ = false;
+        session_.PresetGate();
+        // The read ends by showing the editor; the write runs inside it, and closing it
+        // returns here.
+        if (!runUntil([this] { return shown_; }, 5s)) return false;
+        f.readMs.push_back(readMs_);
+        f.writeMs.push_back(writeMs_);
+        f.writeAckedMs.push_back(writeAckedMs_);
+        f.readOut = readOut_ - out0;
+        f.readIn = readIn_ - in0;
+        f.writeOut = writeOut_;
+        f.writeIn = writeIn_;
+        // Closing sends the status request; let its answer come before the next read.
+        idle(500ms);
+        return writeOk_ && link_.state().recorderState == link::recorder::kStop;
+    }
+
+    // preset::EditorHost: the read has ended. Time the write from in here.
+    void showModal() override {
+        readMs_ = Ms(Clock::now() - readStart_).count();
+        readOut_ = port_.bytesOut;
+        readIn_ = port_.bytesIn;
+        shown_ = true;
+        session_.editorShown();
+
+        const std::size_t out0 = port_.bytesOut, in0 = port_.bytesIn;
+        const auto start = Clock::now();
+        unlocked_ = false;
+        session_.StartWriteSequence();
+        writeOk_ = runUntil([this] { return unlocked_; }, 5s);
+        const auto unlockedAt = Clock::now();
+        writeMs_ = Ms(unlockedAt - start).count();
+        writeOk_ = writeOk_ && runUntil([&] { return port_.lastAckAt > unlockedAt; }, 1s);
+        writeAckedMs_ = Ms(port_.lastAckAt - start).count();
+        writeOut_ = port_.bytesOut - out0;
+        writeIn_ = port_.bytesIn - in0;
+        session_.ClosePresetMenu();
+    }
+    void endModal() override {}
+    void RefreshControls() override { unlocked_ = true; }
+
+private:
+    void idle(Clock::duration d) { (void)runUntil([] { return false; }, d); }
+
+    // Steps the simulator continuously and ticks every 20 ms of the wall clock.
+    bool runUntil(const std::function<bool()>& done, Clock::duration limit) {
+        const auto deadline = Clock::now() + limit;
+        while (!done()) {
+            const auto now = Clock::now();
+            if (now > deadline) return false;
+            sim_.step(now);
+            if (now >= nextTick_) {
+                nextTick_ = std::max(nextTick_ + kTick, now);
+                link_.RxTimerTimer();
+            }
+            std::this_thread::sleep_for(200us);
+        }
+        return true;
+    }
+
+    sim::RecorderSim sim_;
+    CountingPort port_;
+    QuietLog log_;
+    NoDisplays displays_;
+    link::SystemClock clock_;
+    link::Link link_{port_, log_, displays_, clock_};
+    preset::PresetStore store_;
+    preset::PresetSession session_{link_, displays_, store_};
+    Clock::time_point nextTick_ = Clock::now();
+    Clock::time_point readStart_;
+    bool shown_ = false, unlocked_ = false, writeOk_ = false;
+    double readMs_ = 0, writeMs_ = 0, writeAckedMs_ = 0;
+    std::size_t readOut_ = 0, readIn_ = 0, writeOut_ = 0, writeIn_ = 0;
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void print(const char* name, double value) { std::printf("%s\t%.0f\n", name, value); }
+
+}  // namespace
+
+int main() {
+    Bench bench;
+    if (!bench.start()) {
+        std::fprintf(stderr, "tavrin-bench: the simulator did not report its status\n");
+        return 1;
+    }
+    Figures f;
+    for (int i = 0; i < kRuns; ++i) {
+        if (!bench.measure(f)) {
+            std::fprintf(stderr, "tavrin-bench: run %d of the read and write did not complete\n", i + 1);
+            return 1;
+        }
+    }
+    print("runs", kRuns);
+    print("read_ms_median", median(f.readMs));
+    print("read_ms_max", *std::max_element(f.readMs.begin(), f.readMs.end()));
+    print("read_bytes_out", static_cast<double>(f.readOut));
+    print("read_bytes_in", static_cast<double>(f.readIn));
+    print("read_line_ms_out", lineMs(f.readOut));
+    print("read_line_ms_in", lineMs(f.readIn));
+    print("write_ms_median", median(f.writeMs));
+    print("write_acked_ms_median", median(f.writeAckedMs));
+    print("write_bytes_out", static_cast<double>(f.writeOut));
+    print("write_bytes_in", static_cast<double>(f.writeIn));
+    print("write_line_ms", lineMs(f.writeOut + f.writeIn));
+    return 0;
+}
