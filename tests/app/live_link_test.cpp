@@ -33,7 +33,7 @@ protected:
 
     // Presses a key and waits until the log's newest lines are exactly `top`, newest first.
     void pressAndExpectLog(Key key, const char* keyName, QStringList top) {
-        program.press(keyName);
+        program.pressWhenQuiet(keyName);
         top.append(keyLine(key));
         EXPECT_TRUE(waitFor([&] { return program.log().mid(0, top.size()) == top; }))
             << "log: " << program.log().join(" | ").toStdString();

@@ -116,6 +116,22 @@ public:
         QTest::mouseClick(key, Qt::LeftButton);
     }
 
+    // The recorder's ACK counts only as the first byte of what one receive tick reads: an ACK
+    // that comes right behind the reply to a poll is read in the middle of a chunk, and neither
+    // echoed nor acted on. Keys whose answers a test looks for are pressed while nothing is on
+    // the line and no poll has gone out in the last tick. The simulator takes what the program
+    // has just written first, so that unanswered requests count as traffic.
+    bool lineQuiet() {
+        sim.poll();
+        const link::LinkState& s = linkState();
+        return sim.queuedBytes() == 0 && port_.bytesWaiting() == 0 && s.pendingLength == 0 &&
+               s.timeCountdown != link::kTimeInterval && s.displayModeCountdown != link::kDisplayModeInterval;
+    }
+    void pressWhenQuiet(const char* keyName) {
+        if (!QTest::qWaitFor([&] { return lineQuiet(); }, 3000)) ADD_FAILURE() << "the line never went quiet";
+        press(keyName);
+    }
+
     // All 34 buttons and the three menu headings; nullopt when they are not all alike.
     std::optional<bool> keysEnabled() const {
         std::vector<bool> states;
@@ -170,11 +186,13 @@ public:
     }
 
     bool editorShown() const { return presetMenu.isVisible(); }
-    // Shown, unlocked, and no transfer under way.
+    // Shown, unlocked, no transfer under way, and the line quiet: a poll sent during the read
+    // may still be answered after the read's last reply, and the operator's next command must
+    // not have its ACK read behind that answer.
     bool editorSettled() {
         const preset::PresetTransfer& t = transfer();
         return presetMenu.isVisible() && presetMenu.isCloseKeyEnabled() && !t.ReadPending && !t.SelectPending &&
-               !t.DefaultPending && !t.WriteRunning;
+               !t.DefaultPending && !t.WriteRunning && lineQuiet();
     }
 
     std::ostringstream trace_;  // the simulator writes every byte both ways here

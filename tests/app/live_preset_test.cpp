@@ -1,0 +1,323 @@
+// The preset editor against the recorder simulator, driven as the operator drives it: opened from
+// the main window, presets switched and reset, settings changed one by one, re-read, written
+// back, saved to a file and loaded again, closed; and a recorder that leaves a read unanswered.
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+#include "live_program.h"
+#include "preset/setting_frames.h"
+
+namespace tavrin::test {
+namespace {
+
+using S = PresetSetting;
+namespace state = link::recorder;
+
+constexpr char kReadNotice[] = "Read preset. Please wait...";
+
+class LivePreset : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(program.sim.ok()) << program.sim.error();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return program.linkState().recorderState == state::kStop; }, 5000));
+    }
+
+    PresetValues recorderPreset() { return PresetValues::selectedInRecorder(program.presets()); }
+    PresetValues record() { return PresetValues::inRecord(program.mainWindow.store()); }
+    std::vector<std::string> shown() { return shownInEditor(program.presetMenu); }
+
+    // The editor shows the recorder's selected preset, which is also what the record holds.
+    void expectEditorShowsRecorder() {
+        EXPECT_EQ(record(), recorderPreset());
+        EXPECT_EQ(shown(), shownFor(recorderPreset()));
+    }
+
+    Operator& openEditor(Operator& op) {
+        return op.then("Preset Menu", [&] { program.press("PresetKey"); })
+            .waitFor("the editor shown", [&] { return program.editorSettled(); });
+    }
+    Operator& closeEditor(Operator& op) {
+        return op.then("Close", [&] { program.click("CloseKey"); })
+            .waitFor("the editor gone", [&] { return !program.editorShown(); });
+    }
+    Operator::Condition settled() {
+        return [&] { return program.editorSettled(); };
+    }
+    // `expected` is looked at when the step comes, not when the steps are set up.
+    Operator::Condition recorderHolds(const PresetValues& expected) {
+        return [&] { return recorderPreset() == expected; };
+    }
+
+    LiveProgram program;
+};
+
+TEST_F(LivePreset, OperatorSwitchesPresetsResetsOneAndClosesTheEditor) {
+    Operator op;
+    openEditor(op)
+        .then("preset 1 shown", [&] {
+            EXPECT_EQ(program.presets().selected(), 0);
+            expectEditorShowsRecorder();
+            EXPECT_EQ(program.log().front(), kReadNotice);
+            EXPECT_EQ(program.keysEnabled(), false);
+        })
+        .then("choose preset 2", [&] { program.pickEntry("PresetNoCombo", "2"); })
+        .waitFor("preset 2 read", settled())
+        .then("preset 2 shown", [&] {
+            EXPECT_EQ(program.presets().selected(), 1);
+            EXPECT_EQ(recorderPreset(), PresetValues::factory(1));
+            expectEditorShowsRecorder();
+        })
+        .then("change two settings", [&] {
+            program.click("SinglePlayRadio");
+            program.pickEntry("AutoCueLevelCombo", "60");
+        })
+        .waitFor("the recorder took them", [&] {
+            return recorderPreset().value(S::PlayMode) == 3 && recorderPreset().value(S::AutoCueLevel) == 8;
+        })
+        .then("Default", [&] { program.click("DefaultKey"); })
+        .waitFor("the reset preset read", settled())
+        .then("the factory preset 2 shown", [&] {
+            EXPECT_EQ(recorderPreset(), PresetValues::factory(1));
+            expectEditorShowsRecorder();
+        });
+    closeEditor(op);
+    ASSERT_TRUE(op.run());
+
+    EXPECT_EQ(program.keysEnabled(), true);
+    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+    // Nothing was echoed while the editor was up; closing asks for the status with a log line.
+    const QStringList log = program.log();
+    const qsizetype request = log.indexOf(statusRequestLine());
+    ASSERT_GE(request, 0) << log.join(" | ").toStdString();
+    EXPECT_EQ(log.value(request + 1), kReadNotice);
+    std::vector<std::string> frames;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        frames = program.sentFrames();
+        return std::count(frames.begin(), frames.end(), "@0?ST") == 2;
+    }, 5000));
+    const auto afterRequest = std::find(frames.rbegin(), frames.rend(), "@0?ST").base();
+    ASSERT_LE(afterRequest + 2, frames.end());
+    EXPECT_EQ(std::vector<std::string>(afterRequest, afterRequest + 2),
+              (std::vector<std::string>{"@0?TMOD", "@0?TI"}));
+
+    // The main window follows the recorder again.
+    program.pressWhenQuiet("PlayKey");
+    const QStringList played{QStringLiteral("<-@0STPLc"), QStringLiteral("<-ACK"), keyLine(link::Key::Play)};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program.log().mid(0, 3) == played; }, 5000))
+        << program.log().join(" | ").toStdString();
+    EXPECT_EQ(program.linkState().recorderState, state::kPlay);
+}
+
+// What the operator does in the editor, starting from preset 1 as it leaves the factory
+// (Balanced, MP2 stereo, 192 kbit/s at 48 kHz, ".mpg"). The dependent values that the editor
+// carries along without sending them are each picked explicitly afterwards, so the recorder ends
+// up holding exactly what the editor shows.
+struct Change {
+    const char* what;
+    std::function<void(LiveProgram&)> act;
+};
+
+std::vector<Change> aDozenChanges() {
+    const auto click = [](const char* name) { return [name](LiveProgram& p) { p.click(name); }; };
+    const auto pick = [](const char* list, const char* entry) {
+        return [list, entry](LiveProgram& p) { p.pickEntry(list, entry); };
+    };
+    const auto id = [](const char* field, const char* text) {
+        return [field, text](LiveProgram& p) { p.typeId(field, text); };
+    };
+    return {
+        {"Unbalanced", click("UnbalanceRadio")},
+        {"Mono", click("MonoRadio")},
+        {"MP3", click("MP3Radio")},
+        {"22.5 kHz", pick("SampleRateCombo", "22.5")},
+        {"40 kbit/s", pick("BitRateCombo", "40")},
+        {".bwf", pick("FmtCombo", ".bwf")},
+        {"Pre Record On", click("PreRecOnRadio")},
+        {"Auto Mark On", click("AutoMarkOnRadio")},
+        {"Manual Track Off", click("MTrackOffRadio")},
+        {"Auto Track On", click("AutoTrackOnRadio")},
+        {"Auto Track 2 hours", pick("AutoTrackTimeCombo", "2hour")},
+        {"Seamless Play On", click("SeamlsPlayOnRadio")},
+        {"Silent Skip On", click("SilentSkipOnRadio")},
+        {"Silent Skip 5 s", pick("SSkipTimeCombo", "5")},
+        {"Silent Skip 55 dB", pick("SSkipLevelCombo", "55")},
+        {"Auto Cue On", click("AutoCueOnRadio")},
+        {"Auto Cue 95 s", pick("AutoCueTimeCombo", "95")},
+        {"Auto Cue 60 dB", pick("AutoCueLevelCombo", "60")},
+        {"Track Repeat", click("TrackRepeatRadio")},
+        {"EDL On", click("EDLOnRadio")},
+        {"EDL Mark", pick("RemoteModeCombo", "EDL Mark")},
+        {"DMY", click("DMYRadio")},
+        {"ID1", id("ID1", "TAPE01")},
+        {"ID3", id("ID3", "Z9Y8X7")},
+    };
+}
+
+PresetValues afterTheDozenChanges() {
+    PresetValues p = PresetValues::factory(0);
+    p.set(S::InputSelect, 2).set(S::StereoMono, 1).set(S::Algorithm, 1).set(S::SampleRate, 1);
+    p.set(S::BitRate, 1).set(S::FileFormat, 0).set(S::PreRec, 1).set(S::AutoMark, 1).set(S::MTrack, 0);
+    p.set(S::AutoTrack, 1).set(S::AutoTrackTime, 6).set(S::SeamlsPlay, 1).set(S::SilentSkip, 1);
+    p.set(S::SSkipTime, 4).set(S::SSkipLevel, 7).set(S::AutoCue, 1).set(S::AutoCueTime, 18);
+    p.set(S::AutoCueLevel, 8).set(S::PlayMode, 1).set(S::EDLPlay, 1).set(S::RemoteMode, 2).set(S::DateForm, 1);
+    p.id(S::ID1) = "TAPE01";
+    p.id(S::ID3) = "Z9Y8X7";
+    return p;
+}
+
+// The 25 setting commands of a write, as the sequence sends them: one per step, in step order.
+std::vector<std::string> writeSequenceOf(const preset::PresetStore& store) {
+    std::vector<std::string> frames;
+    for (int step = preset::index(S::InputSelect); step <= preset::index(S::ID3); ++step) {
+        std::string frame = preset::settingFrame(store, preset::settingAt(step));
+        frame.pop_back();  // CR
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+TEST_F(LivePreset, DozenSettingsChangedInTheEditorSurviveAReReadAndAWriteBack) {
+    const PresetValues expected = afterTheDozenChanges();
+    std::vector<std::string> shownBefore;
+    std::size_t framesBeforeWrite = 0;
+    Operator op;
+    openEditor(op);
+    for (const Change& change : aDozenChanges())
+        op.then(change.what, [&, act = change.act] { act(program); });
+    op.waitFor("the recorder took every change", recorderHolds(expected))
+        .then("the editor shows the changes", [&] {
+            EXPECT_EQ(record(), expected);
+            shownBefore = shown();
+            EXPECT_EQ(shownBefore, shownFor(expected));
+        })
+        .then("Read from TAVRIN", [&] { program.menuItem("LoadfromTAVRIN"); })
+        .waitFor("the re-read", settled())
+        .then("the same values shown", [&] {
+            EXPECT_EQ(shown(), shownBefore);
+            EXPECT_EQ(record(), expected);
+        })
+        .then("the recorder's own preset reset behind the editor's back", [&] {
+            program.presets().restoreFactory();
+            framesBeforeWrite = program.sentFrames().size();
+        })
+        .then("Write to TAVRIN", [&] { program.menuItem("WritetoTAVRIN"); })
+        .waitFor("the editor unlocked by the write", settled())
+        .waitFor("the editor's preset in the recorder", recorderHolds(expected))
+        .then("the 25 commands in order", [&] {
+            const std::vector<std::string> frames = program.sentFrames();
+            std::vector<std::string> written;
+            std::copy_if(frames.begin() + static_cast<std::ptrdiff_t>(framesBeforeWrite), frames.end(),
+                         std::back_inserter(written), [](const std::string& f) { return !f.starts_with("@0?"); });
+            EXPECT_EQ(written, writeSequenceOf(program.mainWindow.store()));
+            EXPECT_EQ(shown(), shownBefore);
+        });
+    closeEditor(op);
+    EXPECT_TRUE(op.run());
+}
+
+TEST_F(LivePreset, SavedPresetLoadsBackIdenticalAndWritesBackUnchanged) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath("live preset.txt");
+    const auto answerFileDialog = [path](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog) {
+            ADD_FAILURE() << "expected a file dialog, got " << modal->metaObject()->className();
+            if (auto* other = qobject_cast<QDialog*>(modal)) other->done(QDialog::Rejected);
+            return;
+        }
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    };
+
+    PresetValues saved;
+    std::vector<std::string> shownWhenSaved;
+    std::unique_ptr<ModalWatcher> watcher;
+    Operator op;
+    openEditor(op)
+        .then("choose preset 2", [&] { program.pickEntry("PresetNoCombo", "2"); })
+        .waitFor("preset 2 read", settled())
+        .then("a reel name as ID2", [&] { program.typeId("ID2", "REEL07"); })
+        .waitFor("the recorder took it", [&] { return recorderPreset().id(S::ID2) == "REEL07"; })
+        .then("Save", [&] {
+            watcher = std::make_unique<ModalWatcher>(answerFileDialog, &program.presetMenu);
+            program.menuItem("SaveasText1");
+            EXPECT_TRUE(watcher->seen());
+            saved = record();
+            shownWhenSaved = shown();
+            EXPECT_EQ(saved, recorderPreset());
+        })
+        .then("change settings", [&] {
+            program.click("MP2Radio");
+            program.click("TrackRepeatRadio");
+            program.click("AutoCueOffRadio");
+            program.typeId("ID2", "XXXXX1");
+        })
+        .waitFor("the recorder took them", [&] {
+            const PresetValues now = recorderPreset();
+            return now.value(S::Algorithm) == 0 && now.value(S::PlayMode) == 1 && now.value(S::AutoCue) == 0 &&
+                   now.id(S::ID2) == "XXXXX1";
+        })
+        .then("Open", [&] {
+            watcher = std::make_unique<ModalWatcher>(answerFileDialog, &program.presetMenu);
+            program.menuItem("Open1");
+            EXPECT_TRUE(watcher->seen());
+        })
+        .then("the saved preset shown, the recorder untouched", [&] {
+            EXPECT_EQ(shown(), shownWhenSaved);
+            EXPECT_EQ(record(), saved);
+            EXPECT_NE(recorderPreset(), saved);
+        })
+        .then("Write to TAVRIN", [&] { program.menuItem("WritetoTAVRIN"); })
+        .waitFor("the write", settled())
+        .waitFor("the saved preset in the recorder", recorderHolds(saved))
+        .then("Read from TAVRIN", [&] { program.menuItem("LoadfromTAVRIN"); })
+        .waitFor("the re-read", settled())
+        .then("still the saved preset", [&] {
+            EXPECT_EQ(shown(), shownWhenSaved);
+            EXPECT_EQ(record(), saved);
+        });
+    closeEditor(op);
+    EXPECT_TRUE(op.run());
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("TAVRIN Preset data file\n\r\n"));
+    EXPECT_TRUE(bytes.contains("[BWF ID2]\r\n@0D2REEL07\r\r\n")) << bytes.toStdString();
+}
+
+TEST_F(LivePreset, RecorderThatNeverAnswersTheLastQueryGivesTheMainWindowBackAfterTheTimeOut) {
+    program.sim.recorder().faults().ignoredQueries.insert("?D3");
+    QElapsedTimer clock;
+    clock.start();
+    program.press("PresetKey");
+    EXPECT_EQ(program.keysEnabled(), false);
+    const QString recovered = QStringLiteral("no answer from recorder: preset read");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.log().front() == recovered; }, 10000))
+        << program.log().join(" | ").toStdString();
+    EXPECT_GE(clock.elapsed(), 2000) << "gave up too early";
+    EXPECT_FALSE(program.editorShown());
+    EXPECT_EQ(program.keysEnabled(), true);
+    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+    EXPECT_EQ(program.log().value(1), kReadNotice);
+
+    // The record keeps what did arrive.
+    PresetValues arrived = recorderPreset();
+    arrived.id(S::ID3) = "      ";
+    EXPECT_EQ(record(), arrived);
+
+    program.pressWhenQuiet("PlayKey");
+    const QStringList played{QStringLiteral("<-@0STPLc"), QStringLiteral("<-ACK"), keyLine(link::Key::Play)};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program.log().mid(0, 3) == played; }, 5000))
+        << program.log().join(" | ").toStdString();
+    EXPECT_EQ(program.log().count(recovered), 1);
+}
+
+}  // namespace
+}  // namespace tavrin::test
