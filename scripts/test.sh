@@ -5,3 +5,12 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh build
 ctest --test-dir build --output-on-failure -j2 --timeout 300
+
+# Hardening: the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, each
+# fuzz target for FUZZ_SECONDS (default 60), and the Windows cross-build. About 15 minutes on
+# two cores.
+bash scripts/sanitize.sh
+FUZZ_SECONDS=${FUZZ_SECONDS:-60} bash scripts/fuzz.sh
+if [ -f scripts/cross-build-win32.sh ]; then
+  bash scripts/cross-build-win32.sh
+fi
