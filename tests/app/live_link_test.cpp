@@ -105,6 +105,49 @@ TEST_F(LiveLink, MainWindowFollowsPlayPauseStopAndTheDisplayKey) {
     EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:03:35"; })) << program.timeShown().toStdString();
 }
 
+// After "RE" the recorder's next Stop report leaves the new track's number on screen.
+TEST_F(LiveLink, RecordingShowsTheNewTrackAndKeepsItAfterStop) {
+    waitForStartUp();
+    pressAndExpectLog(Key::Rec, "RecKey1", {echoed("STRP"), kAckEcho});
+    EXPECT_TRUE(waitFor([&] { return program.trackShown() == "005"; })) << program.trackShown().toStdString();
+    EXPECT_EQ(program.linkState().recorderState, state::kRecPause);
+    pressAndExpectLog(Key::Play, "PlayKey", {echoed("STRE"), kAckEcho});
+    EXPECT_EQ(program.linkState().recorderState, state::kRec);
+    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:00:01"; })) << program.timeShown().toStdString();
+    pressAndExpectLog(Key::Stop, "StopKey", {echoed("STST"), kAckEcho});
+    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+    EXPECT_EQ(program.trackShown(), "005");
+}
+
+// Standby: the ACK puts the recorder state to standby and the polls stop; Power On brings the
+// recorder's reports and with them the polls back.
+TEST_F(LiveLink, StandbyStopsThePollsAndPowerOnBringsThemBack) {
+    waitForStartUp();
+    pressAndExpectLog(Key::Standby, "StandbyKey", {kAckEcho});
+    EXPECT_EQ(program.linkState().recorderState, state::kStandby);
+    EXPECT_EQ(program.timeShown(), "");
+    const std::size_t framesInStandby = program.sentFrames().size();
+    EXPECT_FALSE(waitFor([&] { return program.sentFrames().size() > framesInStandby; }, 700))
+        << "a poll went out in standby: " << program.sentFrames().back();
+
+    pressAndExpectLog(Key::PowerOn, "PowerOnKey", {echoed("STST"), echoed("PW00"), kAckEcho});
+    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:00:00"; })) << program.timeShown().toStdString();
+}
+
+// The About box is modal, but the receive ticks go on behind it.
+TEST_F(LiveLink, TimeKeepsRunningBehindTheAboutBox) {
+    waitForStartUp();
+    pressAndExpectLog(Key::Play, "PlayKey", {echoed("STPL"), kAckEcho});
+    Operator op;
+    op.thenOpen("Help, About", [&] { program.mainWindow.findChild<QAction*>("About1")->trigger(); })
+        .waitFor("the About box", [&] { return program.versionForm.isVisible(); })
+        .waitFor("the time at 2 s", [&] { return program.timeShown() == "000:00:02"; })
+        .then("OK", [&] { QTest::mouseClick(program.versionForm.findChild<QPushButton*>("VersionOKbutton"), Qt::LeftButton); })
+        .waitFor("the About box gone", [&] { return !program.versionForm.isVisible(); });
+    EXPECT_TRUE(op.run());
+}
+
 TEST_F(LiveLink, PresetGateRefusesBeforeTheFirstStopReportAndOpensAfterIt) {
     // Before the event loop has run the recorder has not answered the status request yet.
     program.press("PresetKey");

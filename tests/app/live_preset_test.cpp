@@ -45,6 +45,10 @@ protected:
         return op.then("Close", [&] { program.click("CloseKey"); })
             .waitFor("the editor gone", [&] { return !program.editorShown(); });
     }
+    Operator& endPresetMenu(Operator& op) {
+        return op.then("File, End Preset Menu", [&] { program.menuItem("EndPresetMenu"); })
+            .waitFor("the editor gone", [&] { return !program.editorShown(); });
+    }
     Operator::Condition settled() {
         return [&] { return program.editorSettled(); };
     }
@@ -83,6 +87,20 @@ TEST_F(LivePreset, OperatorSwitchesPresetsResetsOneAndClosesTheEditor) {
         .waitFor("the reset preset read", settled())
         .then("the factory preset 2 shown", [&] {
             EXPECT_EQ(recorderPreset(), PresetValues::factory(1));
+            expectEditorShowsRecorder();
+        })
+        .then("choose preset 3", [&] { program.pickEntry("PresetNoCombo", "3"); })
+        .waitFor("preset 3 read", settled())
+        .then("preset 3 shown: digital input and PCM leave two lists empty", [&] {
+            EXPECT_EQ(program.presets().selected(), 2);
+            expectEditorShowsRecorder();
+            EXPECT_FALSE(program.editorControl<QComboBox>("SampleRateCombo")->isEnabled());
+            EXPECT_FALSE(program.editorControl<QComboBox>("BitRateCombo")->isEnabled());
+        })
+        .then("back to preset 1", [&] { program.pickEntry("PresetNoCombo", "1"); })
+        .waitFor("preset 1 read", settled())
+        .then("preset 1 shown", [&] {
+            EXPECT_EQ(program.presets().selected(), 0);
             expectEditorShowsRecorder();
         });
     closeEditor(op);
@@ -282,7 +300,7 @@ TEST_F(LivePreset, SavedPresetLoadsBackIdenticalAndWritesBackUnchanged) {
             EXPECT_EQ(shown(), shownWhenSaved);
             EXPECT_EQ(record(), saved);
         });
-    closeEditor(op);
+    endPresetMenu(op);
     EXPECT_TRUE(op.run());
 
     QFile file(path);
@@ -290,6 +308,8 @@ TEST_F(LivePreset, SavedPresetLoadsBackIdenticalAndWritesBackUnchanged) {
     const QByteArray bytes = file.readAll();
     EXPECT_TRUE(bytes.startsWith("TAVRIN Preset data file\n\r\n"));
     EXPECT_TRUE(bytes.contains("[BWF ID2]\r\n@0D2REEL07\r\r\n")) << bytes.toStdString();
+    EXPECT_EQ(program.keysEnabled(), true);
+    EXPECT_EQ(program.linkState().recorderState, state::kStop);
 }
 
 TEST_F(LivePreset, RecorderThatNeverAnswersTheLastQueryGivesTheMainWindowBackAfterTheTimeOut) {
@@ -317,6 +337,40 @@ TEST_F(LivePreset, RecorderThatNeverAnswersTheLastQueryGivesTheMainWindowBackAft
     EXPECT_TRUE(QTest::qWaitFor([&] { return program.log().mid(0, 3) == played; }, 5000))
         << program.log().join(" | ").toStdString();
     EXPECT_EQ(program.log().count(recovered), 1);
+}
+
+// The editor runs the receive ticks while it is up; they must keep their 20 ms pace there too, or
+// the time-out (150 ticks) would come early.
+TEST_F(LivePreset, PresetSelectTheRecorderNeverAcknowledgesUnlocksTheEditorAfterTheTimeOut) {
+    program.sim.recorder().faults().ignoredQueries.insert("PS02");
+    const QString recovered = QStringLiteral("no answer from recorder: preset select");
+    QElapsedTimer clock;
+    qint64 lockedFor = 0;
+    Operator op;
+    openEditor(op)
+        .then("choose preset 2", [&] {
+            clock.start();
+            program.pickEntry("PresetNoCombo", "2");
+            EXPECT_FALSE(program.presetMenu.isCloseKeyEnabled());
+        })
+        .waitFor("the editor unlocked", [&] { return program.presetMenu.isCloseKeyEnabled(); })
+        .then("one line in the log", [&] {
+            lockedFor = clock.elapsed();
+            EXPECT_EQ(program.log().front(), recovered);
+            EXPECT_EQ(program.log().count(recovered), 1);
+            EXPECT_EQ(program.presets().selected(), 0);
+        })
+        .waitFor("the line quiet", settled())
+        .then("choose preset 3", [&] { program.pickEntry("PresetNoCombo", "3"); })
+        .waitFor("preset 3 read", settled())
+        .then("preset 3 shown", [&] {
+            EXPECT_EQ(program.presets().selected(), 2);
+            expectEditorShowsRecorder();
+        });
+    closeEditor(op);
+    EXPECT_TRUE(op.run());
+    EXPECT_GE(lockedFor, 2500) << "the editor's ticks ran faster than every 20 ms";
+    EXPECT_EQ(program.keysEnabled(), true);
 }
 
 }  // namespace

@@ -363,6 +363,11 @@ public:
         steps_.push_back({std::move(what), {}, std::move(act), 0ms});
         return *this;
     }
+    // An action that opens a modal window and waits in it: done from the event loop, so that
+    // the next steps go on meanwhile.
+    Operator& thenOpen(std::string what, Action opensModal) {
+        return then(std::move(what), [act = std::move(opensModal)] { QTimer::singleShot(0, act); });
+    }
 
     // Returns once every step is done and no modal window is left, or after a failure.
     bool run() {
@@ -389,12 +394,13 @@ public:
         });
         QObject::connect(&watchdog, &QTimer::timeout, [&] {
             fail("the operator's run took longer than " + std::to_string(wholeRun_.count()) + " ms, at step: " +
-                 (next_ < steps_.size() ? steps_[next_].what : "the end"));
+                 at_);
         });
         auto stepDeadline = std::chrono::steady_clock::now() + (steps_.empty() ? 0ms : steps_.front().within);
         QObject::connect(&stepper, &QTimer::timeout, [&] {
             while (next_ < steps_.size()) {
                 Step& step = steps_[next_];
+                at_ = step.what;
                 if (step.ready && !step.ready()) {
                     if (std::chrono::steady_clock::now() > stepDeadline) fail("gave up waiting for: " + step.what);
                     return;
@@ -407,6 +413,7 @@ public:
                 if (failed_) return;
             }
             stepper.stop();
+            at_ = "the end";
             if (QApplication::activeModalWidget()) {
                 fail("a modal window is still open after the last step");
                 return;
@@ -429,6 +436,7 @@ private:
     };
     std::vector<Step> steps_;
     std::size_t next_ = 0;
+    std::string at_;  // the step being waited for or done
     bool failed_ = false;
     std::chrono::milliseconds wholeRun_;
 };
