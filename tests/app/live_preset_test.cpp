@@ -199,7 +199,12 @@ std::vector<std::string> writeSequenceOf(const preset::PresetStore& store) {
     return frames;
 }
 
-TEST_F(LivePreset, DozenSettingsChangedInTheEditorSurviveAReReadAndAWriteBack) {
+// With the simulator cutting each reply line in two, the halves a little apart, the receive
+// tick puts the lines together across reads.
+class LivePresetOnTheLine : public LivePreset, public testing::WithParamInterface<bool> {};
+
+TEST_P(LivePresetOnTheLine, DozenSettingsChangedInTheEditorSurviveAReReadAndAWriteBack) {
+    program.sim.setSplitReplies(GetParam());
     const PresetValues expected = afterTheDozenChanges();
     std::vector<std::string> shownBefore;
     std::size_t framesBeforeWrite = 0;
@@ -237,6 +242,9 @@ TEST_F(LivePreset, DozenSettingsChangedInTheEditorSurviveAReReadAndAWriteBack) {
     closeEditor(op);
     EXPECT_TRUE(op.run());
 }
+
+INSTANTIATE_TEST_SUITE_P(Replies, LivePresetOnTheLine, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Split" : "Whole"; });
 
 TEST_F(LivePreset, SavedPresetLoadsBackIdenticalAndWritesBackUnchanged) {
     QTemporaryDir folder;
