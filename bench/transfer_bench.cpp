@@ -102,7 +102,8 @@ public:
         session_.setEditor(this);
         session_.ResetPresetRecord();
         link_.changePort(kCom);
-        if (!runUntil([this] { return link_.state().recorderState == link::recorder::kStop; }, 3s)) return false;
+        if (!runUntil([this] { return link_.state().recorderState == link::recorder::kStop; }, 3s))
+            return false;
         idle(500ms);  // the polls' answers settle
         return true;
     }

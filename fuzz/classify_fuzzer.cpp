@@ -53,7 +53,9 @@ void checkLinkCode(const ReplyKind& kind) {
     case Group::Ack:
     case Group::Nak: check(false, "the classifier made an acknowledgement"); break;
     case Group::PowerMode:
-    case Group::DoorSensor: check(kind.code[0] == '0' || kind.code[0] == '1', "a power or door code not 0 or 1"); break;
+    case Group::DoorSensor:
+        check(kind.code[0] == '0' || kind.code[0] == '1', "a power or door code not 0 or 1");
+        break;
     default: break;
     }
 }

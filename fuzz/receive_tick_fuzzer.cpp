@@ -5,9 +5,9 @@
 // port that stops taking writes. After every step the shared invariants must hold.
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <array>
 #include <deque>
 #include <functional>
 #include <map>
@@ -37,8 +37,8 @@ const bool kTrace = std::getenv("TAVRIN_FUZZ_TRACE") != nullptr;
 void trace(std::string_view what, std::string_view bytes = {}) {
     if (!kTrace) return;
     std::string shown;
-    for (const char c : bytes)
-        shown += c >= 0x20 && c < 0x7f ? std::string(1, c) : "<" + std::to_string(static_cast<unsigned char>(c)) + ">";
+    for (const unsigned char c : bytes)
+        shown += c >= 0x20 && c < 0x7f ? std::string(1, static_cast<char>(c)) : "<" + std::to_string(c) + ">";
     std::fprintf(stderr, "%.*s %s\n", static_cast<int>(what.size()), what.data(), shown.c_str());
 }
 
@@ -68,7 +68,8 @@ public:
     }
     std::size_t write(std::span<const std::uint8_t> bytes) override {
         // Every write is whole frames: "@0" + body + CR, one or several.
-        check(!bytes.empty() && bytes.front() == '@' && bytes.back() == link::kCR, "a write that is no frame");
+        check(!bytes.empty() && bytes.front() == '@' && bytes.back() == link::kCR,
+              "a write that is no frame");
         const std::size_t written = isOpen ? std::min(bytes.size(), writeLimit) : 0;
         trace(written == bytes.size() ? "  write" : "  short write",
               {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
@@ -113,17 +114,13 @@ public:
     link::TimeOfDay now() const override { return {12, 0, 0}; }
 };
 
-constexpr std::array kLists = {
-    PresetSetting::PresetNo,    PresetSetting::SampleRate,    PresetSetting::BitRate, PresetSetting::FileFormat,
-    PresetSetting::SSkipTime,   PresetSetting::SSkipLevel,    PresetSetting::AutoCueTime,
-    PresetSetting::AutoCueLevel, PresetSetting::AutoTrackTime, PresetSetting::RemoteMode,
-};
-constexpr std::array kRadioGroups = {
-    PresetSetting::InputSelect, PresetSetting::DateForm,   PresetSetting::StereoMono, PresetSetting::Algorithm,
-    PresetSetting::PreRec,      PresetSetting::AutoMark,   PresetSetting::MTrack,     PresetSetting::AutoTrack,
-    PresetSetting::SeamlsPlay,  PresetSetting::SilentSkip, PresetSetting::AutoCue,    PresetSetting::PlayMode,
-    PresetSetting::EDLPlay,
-};
+using S = PresetSetting;
+constexpr std::array kLists = {S::PresetNo,    S::SampleRate,    S::BitRate,     S::FileFormat,
+                               S::SSkipTime,   S::SSkipLevel,    S::AutoCueTime, S::AutoCueLevel,
+                               S::AutoTrackTime, S::RemoteMode};
+constexpr std::array kRadioGroups = {S::InputSelect, S::DateForm,   S::StereoMono, S::Algorithm, S::PreRec,
+                                     S::AutoMark,    S::MTrack,     S::AutoTrack,  S::SeamlsPlay,
+                                     S::SilentSkip,  S::AutoCue,    S::PlayMode,   S::EDLPlay};
 
 int valueCount(PresetSetting s) {
     const auto& codes = preset::info(s).codes;
@@ -149,7 +146,9 @@ public:
     }
     void selectListEntry(PresetSetting, int) override {}
     void setListEnabled(PresetSetting list, bool enabled) override { disabled[list] = !enabled; }
-    bool isListEnabled(PresetSetting list) const override { return !disabled.count(list) || !disabled.at(list); }
+    bool isListEnabled(PresetSetting list) const override {
+        return !disabled.count(list) || !disabled.at(list);
+    }
     void setMenusEnabled(bool) override {}
     void setIdFieldsEnabled(bool) override {}
     void setIdText(PresetSetting id, std::string_view text) override { ids[id] = std::string(text); }
@@ -230,7 +229,7 @@ private:
             break;
         case KeyPress:
             if (displays_.keysEnabled)
-                link_.sendKey(link::kKeyCommands[static_cast<std::size_t>(input_.pick(link::kKeyCommands.size()))].key);
+                link_.sendKey(link::kKeyCommands[pickIndex(link::kKeyCommands.size())].key);
             break;
         case PortChange:
             port_.refuseOpen = input_.byte() % 4 == 0;
@@ -279,7 +278,8 @@ private:
         case 0: editor_.radioClicked(kRadioGroups[pickIndex(kRadioGroups.size())], input_.pick(5) - 1); break;
         case 1: {
             const PresetSetting list = kLists[pickIndex(kLists.size())];
-            if (view_.isListEnabled(list)) editor_.listChanged(list, input_.pick(view_.entries[list] + 1) - 1);
+            if (view_.isListEnabled(list))
+                editor_.listChanged(list, input_.pick(view_.entries[list] + 1) - 1);
             break;
         }
         case 2: {
@@ -297,7 +297,9 @@ private:
         }
     }
 
-    std::size_t pickIndex(std::size_t count) { return static_cast<std::size_t>(input_.pick(static_cast<int>(count))); }
+    std::size_t pickIndex(std::size_t count) {
+        return static_cast<std::size_t>(input_.pick(static_cast<int>(count)));
+    }
     static PresetSetting settingAt(int i) { return preset::settingAt(i); }
 
     void readStep() {
@@ -339,7 +341,8 @@ private:
         const bool heard = port_.reads != readsSeen_;
         readsSeen_ = port_.reads;
         quietPendingTicks_ = transferPending() && !heard ? quietPendingTicks_ + 1 : 0;
-        check(quietPendingTicks_ <= preset::PresetSession::kRecoveryTicks, "a transfer locked past its time-out");
+        check(quietPendingTicks_ <= preset::PresetSession::kRecoveryTicks,
+              "a transfer locked past its time-out");
         checkInvariants();
     }
 
@@ -348,7 +351,8 @@ private:
         check(tavrin::test::linkStateViolation(link_.state()));
         const preset::PresetTransfer& t = session_.transfer();
         check(t.WriteStep >= 0 && t.WriteStep <= index(PresetSetting::ID3), "write step out of range");
-        check(t.EditorOpen || t.ReadPending || displays_.keysEnabled, "main window keys off with nothing pending");
+        check(t.EditorOpen || t.ReadPending || displays_.keysEnabled,
+              "main window keys off with nothing pending");
         check(!t.EditorOpen || !editor_.locked() || transferPending(), "editor locked with nothing pending");
     }
 

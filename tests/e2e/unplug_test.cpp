@@ -136,7 +136,8 @@ TEST_F(Unplugging, HungUpLineDoesNotSpinTheProcessorAtTheTickRate) {
     }
     const auto cpu = processCpuTime() - cpuStart;
     const auto wall = std::chrono::steady_clock::now() - wallStart;
-    EXPECT_LT(cpu * 20, wall) << "a second of ticks on a dead line took " << cpu.count() / 1e6 << " ms of CPU";
+    EXPECT_LT(cpu * 20, wall) << "a second of ticks on a dead line took " << cpu.count() / 1e6
+                              << " ms of CPU";
 }
 
 TEST_F(Unplugging, KeyPressOnAHungUpLineFailsAtOnceIntoConnectionError) {
@@ -195,7 +196,8 @@ TEST_F(Unplugging, HangUpDuringTheFirstPresetReadGivesTheKeysBack) {
     ASSERT_FALSE(displays.keysEnabled);
 
     sim.hangUp();
-    ASSERT_TRUE(tickUntil([this] { return !session.transfer().ReadPending; }, preset::PresetSession::kRecoveryTicks + 1));
+    ASSERT_TRUE(tickUntil([this] { return !session.transfer().ReadPending; },
+                          preset::PresetSession::kRecoveryTicks + 1));
     EXPECT_TRUE(displays.keysEnabled);
     EXPECT_EQ(link.state().recorderState, link::recorder::kStop);
     EXPECT_EQ(editor.shows, 0);

@@ -37,11 +37,16 @@ inline std::string recordViolation(const preset::PresetStore& store) {
         if (!inTable) return std::string(setting.name) + " holds " + std::to_string(value);
     }
     const preset::PresetRecord& r = store.record();
-    if (r.ID1.back() != '\0' || r.ID2.back() != '\0' || r.ID3.back() != '\0') return "an ID lost its terminator";
+    if (r.ID1.back() != '\0' || r.ID2.back() != '\0' || r.ID3.back() != '\0')
+        return "an ID lost its terminator";
     return {};
 }
 
 namespace detail {
+
+inline bool isDigits(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 inline bool isTimeStamp(std::string_view s) {
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
@@ -57,8 +62,8 @@ inline bool isCommandLine(std::string_view line) {
         return false;
     auto matches = [line](std::string_view body, std::string_view name) {
         const std::string text = link::commandLogText(body, name);
-        return line.substr(0, text.size()) == text &&
-               line.substr(text.size(), kStampColumn - text.size()).find_first_not_of(' ') == std::string_view::npos;
+        const std::string_view padding = line.substr(text.size(), kStampColumn - text.size());
+        return line.starts_with(text) && padding.find_first_not_of(' ') == std::string_view::npos;
     };
     for (const link::KeyCommand& key : link::kKeyCommands)
         if (matches(key.body, key.name)) return true;
@@ -82,7 +87,7 @@ inline bool isPortError(std::string_view line) {
         return false;
     std::string_view code = line.substr(kLead.size(), line.size() - kLead.size() - kTail.size());
     if (code.front() == '-') code.remove_prefix(1);
-    return !code.empty() && std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !code.empty() && isDigits(code);
 }
 
 }  // namespace detail
@@ -123,8 +128,7 @@ public:
 
 // TrackEdit: empty or three digits.
 inline bool isTrackText(std::string_view text) {
-    return text.empty() ||
-           (text.size() == 3 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }));
+    return text.empty() || (text.size() == 3 && detail::isDigits(text));
 }
 
 // TimeEdit: empty, ten hyphens, or three digits, ":", two digits, ":", two digits.
@@ -136,12 +140,15 @@ inline bool isTimeText(std::string_view text) {
 
 // Empty when the link's own state is in its ranges.
 inline std::string linkStateViolation(const link::LinkState& s) {
-    if (s.recorderState < 0 || s.recorderState > 12) return "recorder state " + std::to_string(s.recorderState);
+    if (s.recorderState < link::recorder::kStandby || s.recorderState > link::recorder::kOther)
+        return "recorder state " + std::to_string(s.recorderState);
     if (s.displayMode < 0 || s.displayMode > 8) return "display mode " + std::to_string(s.displayMode);
     if (s.pendingLength > link::kLineBufferSize) return "pending length " + std::to_string(s.pendingLength);
     if (s.displayModeCountdown < 0 || s.displayModeCountdown > link::kDisplayModeInterval)
         return "display-mode countdown " + std::to_string(s.displayModeCountdown);
-    if (s.timeCountdown < 0 || s.timeCountdown > 75) return "time countdown " + std::to_string(s.timeCountdown);
+    // 75 after a "TS" report is the longest wait the time poll is given.
+    if (s.timeCountdown < 0 || s.timeCountdown > 75)
+        return "time countdown " + std::to_string(s.timeCountdown);
     return {};
 }
 
