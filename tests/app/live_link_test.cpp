@@ -14,7 +14,9 @@ namespace state = link::recorder;
 
 constexpr int kLongWaitMs = 5000;
 
-bool waitFor(const std::function<bool()>& condition, int ms = kLongWaitMs) { return QTest::qWaitFor(condition, ms); }
+bool waitFor(const std::function<bool()>& condition, int ms = kLongWaitMs) {
+    return QTest::qWaitFor(condition, ms);
+}
 
 QString echoed(const char* body) { return QStringLiteral("<-@0%1c").arg(QString::fromLatin1(body)); }
 
@@ -28,6 +30,12 @@ protected:
     // Start-up has got as far as the time in the recorder's first display mode.
     void waitForStartUp() {
         ASSERT_TRUE(waitFor([&] { return program.timeShown() == "000:00:00"; }))
+            << "time shown: " << program.timeShown().toStdString();
+    }
+
+    // The time display comes to show `time`.
+    void expectTimeShown(const char* time) {
+        EXPECT_TRUE(waitFor([&] { return program.timeShown() == time; }))
             << "time shown: " << program.timeShown().toStdString();
     }
 
@@ -59,10 +67,10 @@ TEST_F(LiveLink, TimeRunsWhileTheRecorderPlaysAndTheNextTrackNumberShows) {
     waitForStartUp();
     program.deck().seek(1, 213'400ms);  // track 1 is 3:35 long
     pressAndExpectLog(Key::Play, "PlayKey", {echoed("STPL"), kAckEcho});
-    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:03:33"; })) << program.timeShown().toStdString();
-    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:03:34"; })) << program.timeShown().toStdString();
+    expectTimeShown("000:03:33");
+    expectTimeShown("000:03:34");
     EXPECT_TRUE(waitFor([&] { return program.trackShown() == "002"; })) << program.trackShown().toStdString();
-    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:00:01"; })) << program.timeShown().toStdString();
+    expectTimeShown("000:00:01");
     // Track and time replies update the displays but are not echoed.
     EXPECT_EQ(program.log().mid(0, 2), (QStringList{echoed("STPL"), kAckEcho}));
 }
@@ -92,7 +100,7 @@ TEST_F(LiveLink, MainWindowFollowsPlayPauseStopAndTheDisplayKey) {
         }
     }
     // Stop puts the head back to the start of the track.
-    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:00:00"; })) << program.timeShown().toStdString();
+    expectTimeShown("000:00:00");
 
     // The Display key: the recorder reports its new mode only when the poll asks for it.
     pressAndExpectLog(Key::Display, "DispKey", {kAckEcho});
@@ -102,7 +110,7 @@ TEST_F(LiveLink, MainWindowFollowsPlayPauseStopAndTheDisplayKey) {
     pressAndExpectLog(Key::Display, "DispKey", {kAckEcho});
     EXPECT_TRUE(waitFor([&] { return program.displayModeShown() == "TRACK REMAIN TIME"; }))
         << program.displayModeShown().toStdString();
-    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:03:35"; })) << program.timeShown().toStdString();
+    expectTimeShown("000:03:35");
 }
 
 // After "RE" the recorder's next Stop report leaves the new track's number on screen.
@@ -113,7 +121,7 @@ TEST_F(LiveLink, RecordingShowsTheNewTrackAndKeepsItAfterStop) {
     EXPECT_EQ(program.linkState().recorderState, state::kRecPause);
     pressAndExpectLog(Key::Play, "PlayKey", {echoed("STRE"), kAckEcho});
     EXPECT_EQ(program.linkState().recorderState, state::kRec);
-    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:00:01"; })) << program.timeShown().toStdString();
+    expectTimeShown("000:00:01");
     pressAndExpectLog(Key::Stop, "StopKey", {echoed("STST"), kAckEcho});
     EXPECT_EQ(program.linkState().recorderState, state::kStop);
     EXPECT_EQ(program.trackShown(), "005");
@@ -132,7 +140,7 @@ TEST_F(LiveLink, StandbyStopsThePollsAndPowerOnBringsThemBack) {
 
     pressAndExpectLog(Key::PowerOn, "PowerOnKey", {echoed("STST"), echoed("PW00"), kAckEcho});
     EXPECT_EQ(program.linkState().recorderState, state::kStop);
-    EXPECT_TRUE(waitFor([&] { return program.timeShown() == "000:00:00"; })) << program.timeShown().toStdString();
+    expectTimeShown("000:00:00");
 }
 
 // The About box is modal, but the receive ticks go on behind it.
@@ -143,7 +151,9 @@ TEST_F(LiveLink, TimeKeepsRunningBehindTheAboutBox) {
     op.thenOpen("Help, About", [&] { program.mainWindow.findChild<QAction*>("About1")->trigger(); })
         .waitFor("the About box", [&] { return program.versionForm.isVisible(); })
         .waitFor("the time at 2 s", [&] { return program.timeShown() == "000:00:02"; })
-        .then("OK", [&] { QTest::mouseClick(program.versionForm.findChild<QPushButton*>("VersionOKbutton"), Qt::LeftButton); })
+        .then("OK", [&] {
+            QTest::mouseClick(program.versionForm.findChild<QPushButton*>("VersionOKbutton"), Qt::LeftButton);
+        })
         .waitFor("the About box gone", [&] { return !program.versionForm.isVisible(); });
     EXPECT_TRUE(op.run());
 }

@@ -182,7 +182,8 @@ PresetValues afterTheDozenChanges() {
     p.set(S::BitRate, 1).set(S::FileFormat, 0).set(S::PreRec, 1).set(S::AutoMark, 1).set(S::MTrack, 0);
     p.set(S::AutoTrack, 1).set(S::AutoTrackTime, 6).set(S::SeamlsPlay, 1).set(S::SilentSkip, 1);
     p.set(S::SSkipTime, 4).set(S::SSkipLevel, 7).set(S::AutoCue, 1).set(S::AutoCueTime, 18);
-    p.set(S::AutoCueLevel, 8).set(S::PlayMode, 1).set(S::EDLPlay, 1).set(S::RemoteMode, 2).set(S::DateForm, 1);
+    p.set(S::AutoCueLevel, 8).set(S::PlayMode, 1).set(S::EDLPlay, 1).set(S::RemoteMode, 2);
+    p.set(S::DateForm, 1);
     p.id(S::ID1) = "TAPE01";
     p.id(S::ID3) = "Z9Y8X7";
     return p;
@@ -234,8 +235,9 @@ TEST_P(LivePresetOnTheLine, DozenSettingsChangedInTheEditorSurviveAReReadAndAWri
         .then("the 25 commands in order", [&] {
             const std::vector<std::string> frames = program.sentFrames();
             std::vector<std::string> written;
-            std::copy_if(frames.begin() + static_cast<std::ptrdiff_t>(framesBeforeWrite), frames.end(),
-                         std::back_inserter(written), [](const std::string& f) { return !f.starts_with("@0?"); });
+            const auto isQuery = [](const std::string& f) { return f.starts_with("@0?"); };
+            std::remove_copy_if(frames.begin() + static_cast<std::ptrdiff_t>(framesBeforeWrite), frames.end(),
+                                std::back_inserter(written), isQuery);
             EXPECT_EQ(written, writeSequenceOf(program.mainWindow.store()));
             EXPECT_EQ(shown(), shownBefore);
         });
@@ -244,7 +246,9 @@ TEST_P(LivePresetOnTheLine, DozenSettingsChangedInTheEditorSurviveAReReadAndAWri
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, LivePresetOnTheLine, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Split" : "Whole"; });
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Split" : "Whole";
+                         });
 
 TEST_F(LivePreset, SavedPresetLoadsBackIdenticalAndWritesBackUnchanged) {
     QTemporaryDir folder;
@@ -286,8 +290,8 @@ TEST_F(LivePreset, SavedPresetLoadsBackIdenticalAndWritesBackUnchanged) {
         })
         .waitFor("the recorder took them", [&] {
             const PresetValues now = recorderPreset();
-            return now.value(S::Algorithm) == 0 && now.value(S::PlayMode) == 1 && now.value(S::AutoCue) == 0 &&
-                   now.id(S::ID2) == "XXXXX1";
+            return now.value(S::Algorithm) == 0 && now.value(S::PlayMode) == 1 &&
+                   now.value(S::AutoCue) == 0 && now.id(S::ID2) == "XXXXX1";
         })
         .then("Open", [&] {
             watcher = std::make_unique<ModalWatcher>(answerFileDialog, &program.presetMenu);

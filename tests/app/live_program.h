@@ -24,6 +24,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -55,23 +56,22 @@ inline sim::SimOptions tracedTo(std::ostream& trace, sim::SimOptions options) {
 
 // The program as its entry point builds it, with the simulator at the far end of COM2. The log's
 // time stamps come from a fixed clock, so that whole log lines can be compared.
-class LiveProgram {
-public:
+struct LiveProgram {
     static constexpr int kCom = 2;
 
     explicit LiveProgram(sim::SimOptions options = {})
-        : sim(tracedTo(trace_, std::move(options))),
-          com2_(kCom, sim.devicePath()),
-          mainWindow(port_, clock_),
+        : sim(tracedTo(trace, std::move(options))),
+          com2(kCom, sim.devicePath()),
+          mainWindow(port, clock),
           presetMenu(mainWindow.presetEditor(), &mainWindow),
           versionForm(&mainWindow) {
         mainWindow.setVersionForm(&versionForm);
-        QObject::connect(&simTimer_, &QTimer::timeout, [this] { sim.poll(); });
-        simTimer_.setTimerType(Qt::PreciseTimer);
-        simTimer_.start(1);
+        QObject::connect(&simTimer, &QTimer::timeout, [this] { sim.poll(); });
+        simTimer.setTimerType(Qt::PreciseTimer);
+        simTimer.start(1);
         mainWindow.show();
     }
-    ~LiveProgram() { simTimer_.stop(); }
+    ~LiveProgram() { simTimer.stop(); }
 
     // --- the recorder
 
@@ -81,13 +81,15 @@ public:
     // Every frame the program has sent so far, in order, without its CR.
     std::vector<std::string> sentFrames() const {
         std::string bytes;
-        std::istringstream lines(trace_.str());
+        std::istringstream lines(trace.str());
         for (std::string line; std::getline(lines, line);) {
             const std::size_t mark = line.find(" prog> ");
             if (mark != std::string::npos) bytes += line.substr(mark + 7);
         }
         std::vector<std::string> frames;
-        for (std::size_t start = 0, end; (end = bytes.find("<CR>", start)) != std::string::npos; start = end + 4)
+        constexpr std::string_view kCR = "<CR>";
+        for (std::size_t start = 0, end; (end = bytes.find(kCR, start)) != std::string::npos;
+             start = end + kCR.size())
             frames.push_back(bytes.substr(start, end - start));
         return frames;
     }
@@ -124,7 +126,7 @@ public:
     bool lineQuiet() {
         sim.poll();
         const link::LinkState& s = linkState();
-        return sim.queuedBytes() == 0 && port_.bytesWaiting() == 0 && s.pendingLength == 0 &&
+        return sim.queuedBytes() == 0 && port.bytesWaiting() == 0 && s.pendingLength == 0 &&
                s.timeCountdown != link::kTimeInterval && s.displayModeCountdown != link::kDisplayModeInterval;
     }
     void pressWhenQuiet(const char* keyName) {
@@ -136,7 +138,8 @@ public:
     std::optional<bool> keysEnabled() const {
         std::vector<bool> states;
         const auto* client = mainWindow.findChild<QWidget*>("RS232CClient");
-        for (const QPushButton* key : client->findChildren<QPushButton*>()) states.push_back(key->isEnabled());
+        for (const QPushButton* key : client->findChildren<QPushButton*>())
+            states.push_back(key->isEnabled());
         for (const char* heading : {"File1", "Mode1", "Help1"})
             states.push_back(mainWindow.findChild<QMenu*>(heading)->menuAction()->isEnabled());
         if (states.size() != 37) ADD_FAILURE() << states.size() << " key controls";
@@ -191,25 +194,19 @@ public:
     // not have its ACK read behind that answer.
     bool editorSettled() {
         const preset::PresetTransfer& t = transfer();
-        return presetMenu.isVisible() && presetMenu.isCloseKeyEnabled() && !t.ReadPending && !t.SelectPending &&
-               !t.DefaultPending && !t.WriteRunning && lineQuiet();
+        const bool transferPending = t.ReadPending || t.SelectPending || t.DefaultPending || t.WriteRunning;
+        return presetMenu.isVisible() && presetMenu.isCloseKeyEnabled() && !transferPending && lineQuiet();
     }
 
-    std::ostringstream trace_;  // the simulator writes every byte both ways here
+    std::ostringstream trace;  // the simulator writes every byte both ways here
     sim::RecorderSim sim;
-
-private:
-    ScopedComPort com2_;
-    link::SerialPort port_;
-    FixedClock clock_;
-
-public:
+    ScopedComPort com2;
+    link::SerialPort port;
+    FixedClock clock;
     TRS232C mainWindow;
     TPresetMenu presetMenu;
     TVersionForm versionForm;
-
-private:
-    QTimer simTimer_;
+    QTimer simTimer;
 };
 
 // A log line of a key command as the main window writes it, stamped by the fixed clock.
@@ -218,7 +215,8 @@ inline QString keyLine(link::Key key) {
     return commandLine("->@0" + std::string(command.body) + " (" + std::string(command.name) + ")");
 }
 inline QString statusRequestLine() {
-    return commandLine("->@0" + std::string(link::kStatusRequest) + " (" + std::string(link::kStatusRequestName) + ")");
+    const std::string request(link::kStatusRequest), name(link::kStatusRequestName);
+    return commandLine("->@0" + request + " (" + name + ")");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -236,7 +234,9 @@ struct PresetValues {
         p.ids = bank.preset(number).ids;
         return p;
     }
-    static PresetValues selectedInRecorder(const sim::PresetBank& bank) { return inRecorder(bank, bank.selected()); }
+    static PresetValues selectedInRecorder(const sim::PresetBank& bank) {
+        return inRecorder(bank, bank.selected());
+    }
     static PresetValues factory(int number) {
         sim::PresetBank fresh;
         return inRecorder(fresh, number);
@@ -283,11 +283,12 @@ inline void PrintTo(const PresetValues& p, std::ostream* out) {
 // The editor's control for each setting, in setting order: a frame of radio buttons, a list or
 // an ID field.
 inline constexpr std::array<const char*, preset::kSettingCount> kEditorControls = {
-    "PresetNoCombo", "InputSelectGroup", "DateDispGroup", "StereoMonoGroup", "AlgoGroup", "BitRateCombo",
-    "SampleRateCombo", "FmtCombo", "PreRecGroup", "AutoMarkGroup", "MTrackGroup", "AutoTrackGroup",
-    "AutoTrackTimeCombo", "SeamlsPlayGroup", "SilentSkipGroup", "SSkipTimeCombo", "SSkipLevelCombo",
-    "AutoCueGroup", "AutoCueTimeCombo", "AutoCueLevelCombo", "PlayModeGroup", "EDLPlayGroup", "RemoteModeCombo",
-    "ID1Edit", "ID2Edit", "ID3Edit",
+    "PresetNoCombo", "InputSelectGroup", "DateDispGroup", "StereoMonoGroup", "AlgoGroup",
+    "BitRateCombo", "SampleRateCombo", "FmtCombo", "PreRecGroup", "AutoMarkGroup",
+    "MTrackGroup", "AutoTrackGroup", "AutoTrackTimeCombo", "SeamlsPlayGroup", "SilentSkipGroup",
+    "SSkipTimeCombo", "SSkipLevelCombo", "AutoCueGroup", "AutoCueTimeCombo", "AutoCueLevelCombo",
+    "PlayModeGroup", "EDLPlayGroup", "RemoteModeCombo", "ID1Edit", "ID2Edit",
+    "ID3Edit",
 };
 
 // What the editor shows for every setting: the checked radio button's caption, the selected
@@ -295,7 +296,8 @@ inline constexpr std::array<const char*, preset::kSettingCount> kEditorControls 
 inline std::vector<std::string> shownInEditor(const TPresetMenu& editor) {
     std::vector<std::string> shown;
     for (int i = 0; i < preset::kSettingCount; ++i) {
-        const QWidget* control = editor.findChild<QWidget*>(QString::fromLatin1(kEditorControls[static_cast<std::size_t>(i)]));
+        const char* name = kEditorControls[static_cast<std::size_t>(i)];
+        const QWidget* control = editor.findChild<QWidget*>(QString::fromLatin1(name));
         QString text;
         if (const auto* list = qobject_cast<const QComboBox*>(control)) {
             if (list->currentIndex() >= 0) text = list->currentText();
@@ -352,6 +354,7 @@ class Operator {
 public:
     using Condition = std::function<bool()>;
     using Action = std::function<void()>;
+    using Clock = std::chrono::steady_clock;
 
     explicit Operator(std::chrono::milliseconds wholeRun = 30s) : wholeRun_(wholeRun) {}
 
@@ -393,22 +396,22 @@ public:
             loop.quit();
         });
         QObject::connect(&watchdog, &QTimer::timeout, [&] {
-            fail("the operator's run took longer than " + std::to_string(wholeRun_.count()) + " ms, at step: " +
-                 at_);
+            fail("the operator's run took longer than " + std::to_string(wholeRun_.count()) +
+                 " ms, at step: " + at_);
         });
-        auto stepDeadline = std::chrono::steady_clock::now() + (steps_.empty() ? 0ms : steps_.front().within);
+        auto stepDeadline = Clock::now() + (steps_.empty() ? 0ms : steps_.front().within);
         QObject::connect(&stepper, &QTimer::timeout, [&] {
             while (next_ < steps_.size()) {
                 Step& step = steps_[next_];
                 at_ = step.what;
                 if (step.ready && !step.ready()) {
-                    if (std::chrono::steady_clock::now() > stepDeadline) fail("gave up waiting for: " + step.what);
+                    if (Clock::now() > stepDeadline) fail("gave up waiting for: " + step.what);
                     return;
                 }
                 // Counted before acting: an action may open a modal window whose loop runs this
                 // timer's ticks only after the action has returned.
                 ++next_;
-                if (next_ < steps_.size()) stepDeadline = std::chrono::steady_clock::now() + steps_[next_].within;
+                if (next_ < steps_.size()) stepDeadline = Clock::now() + steps_[next_].within;
                 if (step.act) step.act();
                 if (failed_) return;
             }
