@@ -38,6 +38,15 @@ protected:
         EXPECT_TRUE(waitFor([&] { return program.timeShown() == time; }))
             << "time shown: " << program.timeShown().toStdString();
     }
+    // The time display comes to show `time` or later; a busy machine may skip a second.
+    void expectTimeReaches(const QString& time) {
+        EXPECT_TRUE(waitFor([&] { return timeAtLeast(time); }))
+            << "time shown: " << program.timeShown().toStdString();
+    }
+    bool timeAtLeast(const QString& time) const {
+        const QString shown = program.timeShown();
+        return shown.size() == time.size() && shown.indexOf(':') == 3 && shown >= time;
+    }
 
     // Presses a key and waits until the log's newest lines are exactly `top`, newest first.
     void pressAndExpectLog(Key key, const char* keyName, QStringList top) {
@@ -65,12 +74,14 @@ TEST_F(LiveLink, StartUpChainBringsStatusDisplayModeAndTime) {
 
 TEST_F(LiveLink, TimeRunsWhileTheRecorderPlaysAndTheNextTrackNumberShows) {
     waitForStartUp();
-    program.deck().seek(1, 213'400ms);  // track 1 is 3:35 long
+    program.deck().seek(1, 212'400ms);  // track 1 is 3:35 long
     pressAndExpectLog(Key::Play, "PlayKey", {echoed("STPL"), kAckEcho});
-    expectTimeShown("000:03:33");
-    expectTimeShown("000:03:34");
+    expectTimeReaches("000:03:32");
+    const QString first = program.timeShown();
+    EXPECT_TRUE(waitFor([&] { return program.timeShown() > first; }))
+        << "the time stood at " << first.toStdString();
     EXPECT_TRUE(waitFor([&] { return program.trackShown() == "002"; })) << program.trackShown().toStdString();
-    expectTimeShown("000:00:01");
+    expectTimeReaches("000:00:01");
     // Track and time replies update the displays but are not echoed.
     EXPECT_EQ(program.log().mid(0, 2), (QStringList{echoed("STPL"), kAckEcho}));
 }
@@ -95,7 +106,7 @@ TEST_F(LiveLink, MainWindowFollowsPlayPauseStopAndTheDisplayKey) {
         pressAndExpectLog(p.key, p.keyName, {echoed(p.status), kAckEcho});
         EXPECT_EQ(program.linkState().recorderState, p.recorderState);
         if (p.recorderState == state::kPlay) {
-            EXPECT_TRUE(waitFor([&] { return program.timeShown().startsWith("000:01:0"); }))
+            EXPECT_TRUE(waitFor([&] { return program.timeShown().startsWith("000:01:"); }))
                 << program.timeShown().toStdString();
         }
     }
@@ -121,7 +132,7 @@ TEST_F(LiveLink, RecordingShowsTheNewTrackAndKeepsItAfterStop) {
     EXPECT_EQ(program.linkState().recorderState, state::kRecPause);
     pressAndExpectLog(Key::Play, "PlayKey", {echoed("STRE"), kAckEcho});
     EXPECT_EQ(program.linkState().recorderState, state::kRec);
-    expectTimeShown("000:00:01");
+    expectTimeReaches("000:00:01");
     pressAndExpectLog(Key::Stop, "StopKey", {echoed("STST"), kAckEcho});
     EXPECT_EQ(program.linkState().recorderState, state::kStop);
     EXPECT_EQ(program.trackShown(), "005");
@@ -150,7 +161,7 @@ TEST_F(LiveLink, TimeKeepsRunningBehindTheAboutBox) {
     Operator op;
     op.thenOpen("Help, About", [&] { program.mainWindow.findChild<QAction*>("About1")->trigger(); })
         .waitFor("the About box", [&] { return program.versionForm.isVisible(); })
-        .waitFor("the time at 2 s", [&] { return program.timeShown() == "000:00:02"; })
+        .waitFor("the time at 2 s", [&] { return timeAtLeast("000:00:02"); })
         .then("OK", [&] {
             QTest::mouseClick(program.versionForm.findChild<QPushButton*>("VersionOKbutton"), Qt::LeftButton);
         })
