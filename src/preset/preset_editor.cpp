@@ -346,8 +346,7 @@ void PresetEditor::pickListEntry(PresetSetting list, int position) {
 
 void PresetEditor::PresetNoComboChange(int position) {
     if (!isValue(S::PresetNo, position) || value(S::PresetNo) == position) return;
-    store().set(S::PresetNo, position);
-    session_.SendPresetSelect();
+    session_.SelectPreset(position);
     LockControls();
 }
 

@@ -91,6 +91,12 @@ void PresetSession::SendPresetSelect() {
     sendFrame(frame);
 }
 
+void PresetSession::SelectPreset(int presetNo) {
+    presetNoBeforeSelect_ = store_.get(PresetSetting::PresetNo);
+    store_.set(PresetSetting::PresetNo, presetNo);
+    SendPresetSelect();
+}
+
 void PresetSession::SendDefault() {
     transfer_.DefaultPending = true;
     progress();
@@ -203,6 +209,8 @@ void PresetSession::recover() {
                                   : t.DefaultPending ? "default"
                                                      : "write to TAVRIN";
     const bool firstRead = t.ReadPending && !t.EditorOpen;
+    // The recorder is still on the preset the record describes.
+    if (t.SelectPending && !t.ReadPending) store_.set(PresetSetting::PresetNo, presetNoBeforeSelect_);
     t.ReadPending = false;
     t.SelectPending = false;
     t.DefaultPending = false;

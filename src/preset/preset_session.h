@@ -59,6 +59,10 @@ public:
     // Everything of "Write to TAVRIN" after the editor has locked itself.
     void StartWriteSequence();
     void SendPresetSelect();
+    // The editor's preset selector: stores the new number and sends the select. Should the
+    // recorder never acknowledge it, the record goes back to the number of the preset it
+    // still describes.
+    void SelectPreset(int presetNo);
     void SendDefault();
 
     // The editor became visible (FormShow) / is closed by its own controls.
@@ -95,6 +99,7 @@ private:
     EditorHost* editor_ = nullptr;
     PresetTransfer transfer_;
     int idleTicks_ = 0;
+    int presetNoBeforeSelect_ = 0;
 };
 
 }  // namespace tavrin::preset

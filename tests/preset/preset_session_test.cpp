@@ -675,6 +675,20 @@ INSTANTIATE_TEST_SUITE_P(
               "no answer from recorder: write to TAVRIN", true}),
     rowName);
 
+TEST_F(PresetSessionTest, UnansweredSelectLeavesTheRecordOnItsOwnPreset) {
+    openEditor();
+    store.set(PresetSetting::PresetNo, 0);
+    editor.LockControls();
+    session.SelectPreset(2);
+    EXPECT_EQ(port.takeWritten(), "@0PS03\r");
+    EXPECT_EQ(store.get(PresetSetting::PresetNo), 2);
+
+    ticks(preset::PresetSession::kRecoveryTicks);
+    EXPECT_EQ(log.top(), "no answer from recorder: preset select");
+    EXPECT_EQ(store.get(PresetSetting::PresetNo), 0);
+    EXPECT_TRUE(store.isKnown(PresetSetting::PresetNo));
+}
+
 TEST_F(PresetSessionTest, RepliesKeepReadAlive) {
     startFirstRead();
     ticks(preset::PresetSession::kRecoveryTicks - 1);
