@@ -22,6 +22,7 @@
 #include "sim/recorder_sim.h"
 #include "support/core_invariants.h"
 #include "support/fake_editor_host.h"
+#include "support/core_rig.h"
 #include "support/fakes.h"
 #include "support/pty.h"
 
@@ -54,7 +55,7 @@ sim::SimOptions simOptions(const std::string& linkPath) {
 
 // The program's core on its real serial port, COM2 named by a link to the simulator's
 // terminal, and the simulator, both stepped on the simulator's clock.
-class Unplugging : public ::testing::Test {
+class Unplugging : public ::testing::Test, public CoreRig<link::SerialPort, CheckedLog> {
 protected:
     Unplugging() : sim(simOptions(linkPath), now), com(kCom, linkPath) {
         link.setTransferHooks(&session);
@@ -104,13 +105,6 @@ protected:
     sim::TimePoint now = sim::SimClock::now();
     sim::RecorderSim sim;
     ScopedComPort com;
-    link::SerialPort port;
-    CheckedLog log;
-    FakeDisplays displays;
-    FixedClock clock;
-    link::Link link{port, log, displays, clock};
-    preset::PresetStore store;
-    preset::PresetSession session{link, displays, store};
     FakeEditorHost editor{session};
 };
 

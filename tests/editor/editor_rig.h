@@ -22,18 +22,12 @@
 #include "link/link.h"
 #include "preset/preset_editor.h"
 #include "preset/preset_session.h"
+#include "support/core_rig.h"
 #include "support/fakes.h"
 
 namespace tavrin::test {
 
-struct EditorRig {
-    FakePort port;
-    FakeLog log;
-    FakeDisplays displays;
-    FixedClock clock;
-    preset::PresetStore store;
-    link::Link link{port, log, displays, clock};
-    preset::PresetSession session{link, displays, store};
+struct EditorRig : CoreRig<> {
     preset::PresetEditor editor{session};
     TPresetMenu window{editor};
 

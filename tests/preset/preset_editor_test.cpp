@@ -11,6 +11,7 @@
 
 #include "link/reply_kind.h"
 #include "support/fake_editor_view.h"
+#include "support/core_rig.h"
 #include "support/fakes.h"
 
 namespace tavrin::preset {
@@ -32,7 +33,7 @@ std::vector<std::string> everyValue(const PresetStore& store) {
     return values;
 }
 
-class PresetEditorTest : public ::testing::Test {
+class PresetEditorTest : public ::testing::Test, public test::CoreRig<> {
 protected:
     void SetUp() override {
         port.open(2);
@@ -58,13 +59,6 @@ protected:
     // The recorder answering one query of a read.
     void reply(std::string_view line) { session.presetReply(link::classify(line)); }
 
-    test::FakePort port;
-    test::FakeLog log;
-    test::FakeDisplays displays;
-    test::FixedClock clock;
-    link::Link link{port, log, displays, clock};
-    PresetStore store;
-    PresetSession session{link, displays, store};
     test::FakeEditorView view;
     PresetEditor editor{session};
 };

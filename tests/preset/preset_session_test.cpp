@@ -8,6 +8,7 @@
 
 #include "link/link.h"
 #include "support/fake_editor_host.h"
+#include "support/core_rig.h"
 #include "support/fakes.h"
 
 namespace tavrin::test {
@@ -57,7 +58,7 @@ bool allIdle(const PresetTransfer& t) {
            t.WriteStep == 0;
 }
 
-class PresetSessionTest : public ::testing::Test {
+class PresetSessionTest : public ::testing::Test, public CoreRig<> {
 public:
     PresetSessionTest() {
         port.isOpen = true;
@@ -105,13 +106,6 @@ public:
         link.RxTimerTimer();
     }
 
-    FakePort port;
-    FakeLog log;
-    FakeDisplays displays;
-    FixedClock clock;
-    link::Link link{port, log, displays, clock};
-    preset::PresetStore store;
-    preset::PresetSession session{link, displays, store};
     FakeEditorHost editor{session};
 };
 
