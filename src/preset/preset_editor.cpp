@@ -233,33 +233,29 @@ void PresetEditor::selectChannel(int stereoMono) {
 
 void PresetEditor::PCMRadioClick() {
     if (value(S::Algorithm) == algorithm::kPCM) return;
-    store().set(S::Algorithm, algorithm::kPCM);
-    session_.SendSetting(S::Algorithm);
-    FillBitRateList();
-    FillSampleRateList();
-    carry(S::FileFormat, fileFormatForAlgorithm(value(S::FileFormat), algorithm::kPCM));
-    FillFileFormatList();
+    changeAlgorithm(algorithm::kPCM, value(S::BitRate));  // the bit rate waits, unlisted, for MP2 or MP3
 }
 
 void PresetEditor::MP2RadioClick() {
     if (value(S::Algorithm) == algorithm::kMP2) return;
-    carry(S::BitRate, bitRateForMP2(value(S::BitRate), value(S::StereoMono), value(S::SampleRate)));
-    store().set(S::Algorithm, algorithm::kMP2);
-    session_.SendSetting(S::Algorithm);
-    FillBitRateList();
-    FillSampleRateList();
-    carry(S::FileFormat, fileFormatForAlgorithm(value(S::FileFormat), algorithm::kMP2));
-    FillFileFormatList();
+    const int bitRate = bitRateForMP2(value(S::BitRate), value(S::StereoMono), value(S::SampleRate));
+    changeAlgorithm(algorithm::kMP2, bitRate);
 }
 
 void PresetEditor::MP3RadioClick() {
     if (value(S::Algorithm) == algorithm::kMP3) return;
-    carry(S::BitRate, bitRateForMP3(value(S::BitRate), value(S::StereoMono)));
-    store().set(S::Algorithm, algorithm::kMP3);
+    changeAlgorithm(algorithm::kMP3, bitRateForMP3(value(S::BitRate), value(S::StereoMono)));
+}
+
+// The bit rate is carried to the new format's list before the format is stored and sent; the
+// file type follows once the lists show the new format.
+void PresetEditor::changeAlgorithm(int newAlgorithm, int bitRate) {
+    carry(S::BitRate, bitRate);
+    store().set(S::Algorithm, newAlgorithm);
     session_.SendSetting(S::Algorithm);
     FillBitRateList();
     FillSampleRateList();
-    carry(S::FileFormat, fileFormatForAlgorithm(value(S::FileFormat), algorithm::kMP3));
+    carry(S::FileFormat, fileFormatForAlgorithm(value(S::FileFormat), newAlgorithm));
     FillFileFormatList();
 }
 

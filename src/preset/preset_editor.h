@@ -83,6 +83,7 @@ private:
     int value(PresetSetting s) const { return session_.store().get(s); }
     // Stores a value that follows from the operator's change; it is not sent.
     void carry(PresetSetting s, int newValue);
+    void changeAlgorithm(int newAlgorithm, int bitRate);
 
     void selectInput(int inputSelect);
     void selectChannel(int stereoMono);
