@@ -4,11 +4,12 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev fonts-dejavu-core
   libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
   mingw-w64
   xvfb xauth
+  locales
 )
 
 missing=()
