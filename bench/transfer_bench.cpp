@@ -19,18 +19,18 @@
 #include <thread>
 #include <vector>
 
-#include "link/command_frame.h"
-#include "link/link.h"
-#include "link/serial_port.h"
-#include "preset/preset_session.h"
-#include "preset/setting_frames.h"
+#include "app/core.h"
+#include "platform/clock.h"
+#include "platform/serial_port.h"
 #include "sim/recorder_sim.h"
+#include "support/fake_editor_view.h"
+#include "support/fakes.h"
 
 namespace {
 
-namespace link = tavrin::link;
-namespace preset = tavrin::preset;
 namespace sim = tavrin::sim;
+namespace test = tavrin::test;
+using tavrin::protocol::RecorderState;
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
 using namespace std::chrono_literals;
@@ -43,54 +43,18 @@ constexpr double kBitRate = 9600;
 
 double lineMs(std::size_t bytes) { return static_cast<double>(bytes) * kBitsPerByte / kBitRate * 1000; }
 
-class CountingPort final : public link::Port {
-public:
-    link::OpenResult open(int n) override { return port.open(n); }
-    void close() override { port.close(); }
-    void purge() override { port.purge(); }
-    std::size_t bytesWaiting() override { return port.bytesWaiting(); }
-    std::size_t readAvailable(std::span<std::uint8_t> dest) override {
-        const std::size_t n = port.readAvailable(dest);
-        bytesIn += n;
-        if (n > 0 && dest[0] == link::kACK) lastAckAt = Clock::now();
-        return n;
-    }
-    std::size_t write(std::span<const std::uint8_t> bytes) override {
-        const std::size_t n = port.write(bytes);
-        bytesOut += n;
-        return n;
-    }
-
-    link::SerialPort port;
-    std::size_t bytesIn = 0;
-    std::size_t bytesOut = 0;
-    Clock::time_point lastAckAt;
-};
-
-class QuietLog final : public link::MessageLog {
-public:
-    void insertLine(std::string_view text) override { last = text; }
-    void clear() override {}
-    std::string last;
-};
-
-class NoDisplays final : public link::MainDisplays {
-public:
-    void setTrackText(std::string_view) override {}
-    void setTimeText(std::string_view) override {}
-    void setDispModeText(std::string_view) override {}
-    void DisableKeyControls() override {}
-    void EnableKeyControls() override {}
-};
-
 struct Figures {
     std::vector<double> readMs, writeMs, writeAckedMs;
     std::size_t readOut = 0, readIn = 0, writeOut = 0, writeIn = 0;
 };
 
-class Bench final : public preset::EditorHost {
+class Bench {
 public:
-    Bench() : sim_(sim::SimOptions{}) {}
+    Bench() : sim_(sim::SimOptions{}) {
+        core_.attachMainWindow(log_, displays_);
+        core_.attachEditorView(view_);
+        view_.onShowModal = [this] { timeTheWrite(); };
+    }
 
     bool start() {
         if (!sim_.ok()) {
@@ -98,11 +62,8 @@ public:
             return false;
         }
         setenv(("TAVRIN_COM" + std::to_string(kCom)).c_str(), sim_.devicePath().c_str(), 1);
-        link_.setTransferHooks(&session_);
-        session_.setEditor(this);
-        session_.ResetPresetRecord();
-        link_.changePort(kCom);
-        if (!runUntil([this] { return link_.state().recorderState == link::recorder::kStop; }, 3s))
+        core_.start();
+        if (!runUntil([this] { return link().state().recorder.state == RecorderState::Stop; }, 3s))
             return false;
         idle(500ms);  // the polls' answers settle
         return true;
@@ -112,7 +73,7 @@ public:
         const std::size_t out0 = port_.bytesOut, in0 = port_.bytesIn;
         readStart_ = Clock::now();
         shown_ = false;
-        session_.PresetGate();
+        core_.PresetKeyClick();
         // The read ends by showing the editor; the write runs inside it, and closing it
         // returns here.
         if (!runUntil([this] { return shown_; }, 5s)) return false;
@@ -125,34 +86,34 @@ public:
         f.writeIn = writeIn_;
         // Closing sends the status request; let its answer come before the next read.
         idle(500ms);
-        return writeOk_ && link_.state().recorderState == link::recorder::kStop;
+        return writeOk_ && link().state().recorder.state == RecorderState::Stop;
     }
 
-    // preset::EditorHost: the read has ended. Time the write from in here.
-    void showModal() override {
+private:
+    tavrin::link::Link& link() { return core_.link(); }
+    tavrin::preset::PresetEditor& editor() { return core_.editor(); }
+
+    // The read has ended and the editor is shown: the write is timed from in here.
+    void timeTheWrite() {
         readMs_ = Ms(Clock::now() - readStart_).count();
         readOut_ = port_.bytesOut;
         readIn_ = port_.bytesIn;
         shown_ = true;
-        session_.editorShown();
+        editor().FormShow();
 
         const std::size_t out0 = port_.bytesOut, in0 = port_.bytesIn;
         const auto start = Clock::now();
-        unlocked_ = false;
-        session_.StartWriteSequence();
-        writeOk_ = runUntil([this] { return unlocked_; }, 5s);
+        editor().WritetoTAVRINClick();
+        writeOk_ = runUntil([this] { return !editor().locked(); }, 5s);
         const auto unlockedAt = Clock::now();
         writeMs_ = Ms(unlockedAt - start).count();
         writeOk_ = writeOk_ && runUntil([&] { return port_.lastAckAt > unlockedAt; }, 1s);
         writeAckedMs_ = Ms(port_.lastAckAt - start).count();
         writeOut_ = port_.bytesOut - out0;
         writeIn_ = port_.bytesIn - in0;
-        session_.ClosePresetMenu();
+        editor().CloseKeyClick();
     }
-    void endModal() override {}
-    void RefreshControls() override { unlocked_ = true; }
 
-private:
     void idle(Clock::duration d) { (void)runUntil([] { return false; }, d); }
 
     // Steps the simulator continuously and ticks every 20 ms of the wall clock.
@@ -164,7 +125,7 @@ private:
             sim_.step(now);
             if (now >= nextTick_) {
                 nextTick_ = std::max(nextTick_ + kTick, now);
-                link_.RxTimerTimer();
+                core_.tick();
             }
             std::this_thread::sleep_for(200us);
         }
@@ -172,16 +133,16 @@ private:
     }
 
     sim::RecorderSim sim_;
-    CountingPort port_;
-    QuietLog log_;
-    NoDisplays displays_;
-    link::SystemClock clock_;
-    link::Link link_{port_, log_, displays_, clock_};
-    preset::PresetStore store_;
-    preset::PresetSession session_{link_, displays_, store_};
+    tavrin::platform::SerialPort serialPort_;
+    test::CountingPort port_{serialPort_};
+    test::FakeLog log_;
+    test::FakeDisplays displays_;
+    test::FakeEditorView view_;
+    tavrin::platform::SystemClock clock_;
+    tavrin::app::Core core_{port_, clock_};
     Clock::time_point nextTick_ = Clock::now();
     Clock::time_point readStart_;
-    bool shown_ = false, unlocked_ = false, writeOk_ = false;
+    bool shown_ = false, writeOk_ = false;
     double readMs_ = 0, writeMs_ = 0, writeAckedMs_ = 0;
     std::size_t readOut_ = 0, readIn_ = 0, writeOut_ = 0, writeIn_ = 0;
 };

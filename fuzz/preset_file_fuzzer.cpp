@@ -9,13 +9,14 @@
 namespace {
 
 namespace preset = tavrin::preset;
-using preset::PresetSetting;
+namespace protocol = tavrin::protocol;
+using protocol::PresetSetting;
 using tavrin::test::check;
 
 bool sameSettings(const preset::PresetStore& a, const preset::PresetStore& b) {
-    for (int i = preset::index(PresetSetting::InputSelect); i < preset::kSettingCount; ++i) {
-        const PresetSetting s = preset::settingAt(i);
-        if (preset::isId(s) ? a.id(s) != b.id(s) : a.get(s) != b.get(s)) return false;
+    for (int i = protocol::index(PresetSetting::InputSelect); i < protocol::kSettingCount; ++i) {
+        const PresetSetting s = protocol::settingAt(i);
+        if (protocol::isId(s) ? a.id(s) != b.id(s) : a.get(s) != b.get(s)) return false;
     }
     return true;
 }

@@ -6,10 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build/win32}
 
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
-  -DTAVRIN_BUILD_GUI=OFF -DTAVRIN_BUILD_TESTS=OFF
-cmake --build "$dir" -j 2 --target tavrin_link tavrin_preset tavrin-port-probe
+cmake --preset windows -B "$dir"
+cmake --build "$dir" -j 2 --target tavrin_app tavrin-port-probe
 
 probe="$dir/tools/port-probe/tavrin-port-probe.exe"
 imports=$(x86_64-w64-mingw32-objdump -p "$probe")

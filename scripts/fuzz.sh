@@ -11,8 +11,7 @@ seconds=${FUZZ_SECONDS:-60}
 dir=build/fuzz
 targets=(classify receive_tick preset_file)
 
-CC=clang-14 CXX=clang++-14 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTAVRIN_FUZZ=ON -DTAVRIN_BUILD_GUI=OFF -DTAVRIN_BUILD_TESTS=OFF >/dev/null
+cmake --preset fuzz >/dev/null
 cmake --build "$dir" -j 2 --target "${targets[@]/%/_fuzzer}"
 
 mkdir -p "$dir/artifacts"

@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test.
+#   --quick   only the unit tests of the normal build, for the edit-compile-test round
 set -euo pipefail
 cd "$(dirname "$0")/.."
+quick=false
+[ "${1:-}" = "--quick" ] && quick=true
+
 bash scripts/install-deps.sh
 bash scripts/build.sh build
+if $quick; then
+  ctest --test-dir build --output-on-failure -j2 --timeout 300 -L unit
+  exit 0
+fi
 ctest --test-dir build --output-on-failure -j2 --timeout 300
 
 # Hardening: the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, each

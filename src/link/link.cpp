@@ -2,17 +2,17 @@
 
 #include <string>
 
-#include "link/command_frame.h"
+#include "link/log_lines.h"
+#include "protocol/frames.h"
 
 namespace tavrin::link {
 
 namespace {
 
-std::span<const std::uint8_t> bytesOf(std::string_view text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
+using protocol::commandFrame;
 
-std::string openErrorLine(const OpenResult& result) {
+std::string openErrorLine(const platform::OpenResult& result) {
+    using platform::OpenError;
     switch (result.error) {
     case OpenError::None: return {};
     case OpenError::NoSuchPort: return "com port number error";
@@ -23,31 +23,53 @@ std::string openErrorLine(const OpenResult& result) {
     return "com port" + std::to_string(result.systemCode) + " error";
 }
 
+// Stand in for the main window until it is there.
+class NoLog final : public MessageLog {
+public:
+    void insertLine(std::string_view) override {}
+    void clear() override {}
+};
+
+class NoDisplays final : public MainDisplays {
+public:
+    void setTrackText(std::string_view) override {}
+    void setTimeText(std::string_view) override {}
+    void setDispModeText(std::string_view) override {}
+    void DisableKeyControls() override {}
+    void EnableKeyControls() override {}
+};
+
+NoLog gNoLog;
+NoDisplays gNoDisplays;
+
 }  // namespace
 
-const KeyCommand& keyCommand(Key key) {
-    for (const KeyCommand& k : kKeyCommands)
-        if (k.key == key) return k;
-    return kKeyCommands.front();  // unreachable: every Key has a row
+Link::Link(platform::Port& port, const platform::Clock& clock)
+    : port_(port), clock_(clock), log_(&gNoLog), displays_(&gNoDisplays) {}
+
+void Link::attach(MessageLog& log, MainDisplays& displays) {
+    log_ = &log;
+    displays_ = &displays;
 }
 
-Link::Link(Port& port, MessageLog& log, MainDisplays& displays, const Clock& clock)
-    : port_(port), log_(log), displays_(displays), clock_(clock) {}
+void Link::detach() {
+    log_ = &gNoLog;
+    displays_ = &gNoDisplays;
+}
 
 void Link::changePort(int portNumber) {
     state_.portNumber = portNumber;
     port_.purge();
     port_.close();
-    const OpenResult result = port_.open(portNumber);
+    const platform::OpenResult result = port_.open(portNumber);
     if (!result.ok()) {
-        log_.insertLine(openErrorLine(result));
-        if (result.error == OpenError::PermissionDenied)
-            log_.insertLine("(no permission: add the user to the dialout group)");
+        log_->insertLine(openErrorLine(result));
+        if (result.error == platform::OpenError::PermissionDenied)
+            log_->insertLine("(no permission: add the user to the dialout group)");
         return;
     }
     requestStatus();
-    state_.displayModeCountdown = kDisplayModeInterval;
-    state_.timeCountdown = 40;
+    state_.polls.armAfterOpen();
 }
 
 void Link::sendBytes(std::span<const std::uint8_t> bytes) {
@@ -60,39 +82,47 @@ void Link::sendBytes(std::span<const std::uint8_t> bytes) {
 void Link::failedWriteReset() {
     if (hooks_) hooks_->failedWrite();
     state_.linkUp = false;
-    state_.standbyPending = false;
-    state_.afterRecord = false;
-    log_.insertLine("connection error");
+    state_.recorder.standbyPending = false;
+    state_.recorder.afterRecord = false;
+    log_->insertLine("connection error");
 }
 
-void Link::sendSilent(std::string_view frame) { sendBytes(bytesOf(frame)); }
+void Link::sendSilent(std::string_view frame) { sendBytes(protocol::bytesOf(frame)); }
 
 void Link::sendLogged(std::string_view frame, std::string_view logText) {
-    sendBytes(bytesOf(frame));
+    sendBytes(protocol::bytesOf(frame));
     logCommand(logText);
 }
 
-void Link::logCommand(std::string_view text) { log_.insertLine(commandLogLine(text, clock_.now())); }
+void Link::logCommand(std::string_view text) { log_->insertLine(commandLogLine(text, clock_.now())); }
 
-void Link::logMessage(std::string_view text) { log_.insertLine(text); }
+void Link::logMessage(std::string_view text) { log_->insertLine(text); }
 
-void Link::sendKey(Key key) {
-    const KeyCommand& command = keyCommand(key);
-    if (key == Key::JumpBack || key == Key::JumpFF) state_.timeCountdown = kTrackJumpPause;
+void Link::sendKey(protocol::Key key) {
+    using protocol::Key;
+    const protocol::KeyCommand& command = protocol::keyCommand(key);
+    if (key == Key::JumpBack || key == Key::JumpFF)
+        state_.polls.timeCountdown = PollSchedule::kTrackJumpPause;
     sendLogged(commandFrame(command.body), commandLogText(command.body, command.name));
-    if (key == Key::Standby) state_.standbyPending = true;
+    if (key == Key::Standby) state_.recorder.standbyPending = true;
 }
 
 void Link::requestStatus() {
+    using namespace protocol;
     sendLogged(commandFrame(kStatusRequest), commandLogText(kStatusRequest, kStatusRequestName));
 }
 
 void Link::requestTimeLogged() {
+    using namespace protocol;
     sendLogged(commandFrame(kTimeRequest), commandLogText(kTimeRequest, kTimeRequestName));
 }
 
-void Link::requestDisplayMode() { sendSilent(commandFrame(kDisplayModeRequest)); }
+void Link::requestDisplayMode() { sendSilent(commandFrame(protocol::kDisplayModeRequest)); }
 
-void Link::requestTime() { sendSilent(commandFrame(kTimeRequest)); }
+void Link::requestTime() { sendSilent(commandFrame(protocol::kTimeRequest)); }
+
+void Link::enterPresetTransfer() { state_.recorder.state = protocol::RecorderState::PresetTransfer; }
+
+void Link::leavePresetTransfer() { state_.recorder.state = protocol::RecorderState::Stop; }
 
 }  // namespace tavrin::link

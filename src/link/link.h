@@ -1,62 +1,37 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
 
-#include "link/key_commands.h"
-#include "link/port.h"
+#include "link/link_state.h"
 #include "link/transfer_hooks.h"
 #include "link/views.h"
+#include "platform/clock.h"
+#include "platform/port.h"
+#include "protocol/keys.h"
 
 namespace tavrin::link {
-
-// Recorder states as the receive tick follows them.
-namespace recorder {
-inline constexpr int kStandby = 0;
-inline constexpr int kStop = 1;
-inline constexpr int kPlay = 2;
-inline constexpr int kPlayPause = 3;
-inline constexpr int kTS = 4;
-inline constexpr int kRecPause = 5;
-inline constexpr int kRec = 6;
-inline constexpr int kPresetTransfer = 11;
-inline constexpr int kOther = 12;
-}  // namespace recorder
-
-inline constexpr std::size_t kChunkSize = 32;
-inline constexpr std::size_t kLineBufferSize = 512;
-inline constexpr int kDisplayModeInterval = 15;
-inline constexpr int kTimeInterval = 15;
-inline constexpr int kTimeIntervalTS = 50;
-inline constexpr int kTrackJumpPause = 50;
-
-// The link's process-wide state; shared by nested receive ticks.
-struct LinkState {
-    int portNumber = 2;
-    bool linkUp = false;
-    int recorderState = recorder::kStandby;
-    int displayMode = 0;
-    int displayModeCountdown = 0;
-    int timeCountdown = 0;
-    bool standbyPending = false;
-    bool afterRecord = false;
-    std::array<std::uint8_t, kLineBufferSize> lineBuffer{};
-    std::uint16_t pendingLength = 0;  // bytes of an unfinished line at the start of lineBuffer
-};
 
 // The device link: the port, the one send operation, the message log and the 20 ms
 // receive tick. Everything runs on the user-interface thread.
 class Link {
 public:
-    Link(Port& port, MessageLog& log, MainDisplays& displays, const Clock& clock);
+    Link(platform::Port& port, const platform::Clock& clock);
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
 
+    // The main window's log and displays; until they are attached nothing is shown.
+    void attach(MessageLog& log, MainDisplays& displays);
+    void detach();
     void setTransferHooks(TransferHooks* hooks) { hooks_ = hooks; }
 
-    LinkState& state() { return state_; }
     const LinkState& state() const { return state_; }
-    Port& port() { return port_; }
+    // For tests that start from a given state; the program changes it only through the
+    // operations below.
+    LinkState& stateForTesting() { return state_; }
+    platform::Port& port() { return port_; }
+    MainDisplays& displays() { return *displays_; }
 
     // Purge, close and open COM<portNumber>; on success send the status request and arm the
     // polls, on failure log why. Used at start-up and by every change of the port selector.
@@ -70,11 +45,16 @@ public:
     void logMessage(std::string_view text);
 
     // A key button: its frame, its log line, and the track jumps' and Standby's effects.
-    void sendKey(Key key);
+    void sendKey(protocol::Key key);
     void requestStatus();          // "@0?ST", logged
     void requestTimeLogged();      // "@0?TI", logged (the DispTime button)
     void requestDisplayMode();     // "@0?TMOD", silent
     void requestTime();            // "@0?TI", silent
+
+    // The preset gate puts the recorder in the preset transfer state; closing the editor
+    // (or a transfer that ends without it) puts it back to Stop.
+    void enterPresetTransfer();
+    void leavePresetTransfer();
 
     // One receive tick (RxTimerTimer). Re-entrant: a tick may run nested inside another
     // while the preset editor is shown from it; only the reply list is the tick's own.
@@ -83,10 +63,10 @@ public:
 private:
     void failedWriteReset();
 
-    Port& port_;
-    MessageLog& log_;
-    MainDisplays& displays_;
-    const Clock& clock_;
+    platform::Port& port_;
+    const platform::Clock& clock_;
+    MessageLog* log_;
+    MainDisplays* displays_;
     TransferHooks* hooks_ = nullptr;
     LinkState state_;
 };

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "link/reply_kind.h"
+#include "protocol/reply.h"
 
 namespace tavrin::link {
 
@@ -18,7 +18,7 @@ public:
     virtual void acknowledgement(bool ack) = 0;
     // A Setting reply while the recorder state is 11. May show the editor modally: further
     // ticks then run nested inside this call.
-    virtual void presetReply(const ReplyKind& reply) = 0;
+    virtual void presetReply(const protocol::ReplyKind& reply) = 0;
     // A "D3" reply outside the preset transfer state: store ID3, end a pending read quietly.
     virtual void id3OutsideTransfer(std::string_view sixCharacters) = 0;
     // The transfer part of the failed-write reset: clear the pending flags, end the editor,

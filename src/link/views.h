@@ -24,22 +24,4 @@ public:
     virtual void EnableKeyControls() = 0;
 };
 
-struct TimeOfDay {
-    int hours = 0;
-    int minutes = 0;
-    int seconds = 0;
-};
-
-class Clock {
-public:
-    virtual ~Clock() = default;
-    virtual TimeOfDay now() const = 0;
-};
-
-// Local time of day from the operating system.
-class SystemClock final : public Clock {
-public:
-    TimeOfDay now() const override;
-};
-
 }  // namespace tavrin::link

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "preset/setting_codes.h"
+#include "protocol/setting_codes.h"
 
 namespace tavrin::preset {
 
@@ -18,22 +18,22 @@ public:
 
     // Checks the button that stands for value in the setting's group (on/off: 1 On, 0 Off;
     // Date Form: 1 DMY, 0 MDY); -1 unchecks the whole group.
-    virtual void checkRadio(PresetSetting group, int value) = 0;
+    virtual void checkRadio(protocol::PresetSetting group, int value) = 0;
     // All 30 radio buttons; they keep their checked state.
     virtual void setRadiosEnabled(bool enabled) = 0;
 
     // Lists: PresetNo, SampleRate, BitRate, FileFormat, AutoTrackTime, SSkipTime,
     // SSkipLevel, AutoCueTime, AutoCueLevel, RemoteMode.
-    virtual void setListEntries(PresetSetting list, std::span<const std::string_view> entries) = 0;
-    virtual void selectListEntry(PresetSetting list, int position) = 0;  // -1: no entry
+    virtual void setListEntries(protocol::PresetSetting list, std::span<const std::string_view> entries) = 0;
+    virtual void selectListEntry(protocol::PresetSetting list, int position) = 0;  // -1: no entry
     // Enabled lists are white; disabled ones take the menu background colour.
-    virtual void setListEnabled(PresetSetting list, bool enabled) = 0;
-    virtual bool isListEnabled(PresetSetting list) const = 0;
+    virtual void setListEnabled(protocol::PresetSetting list, bool enabled) = 0;
+    virtual bool isListEnabled(protocol::PresetSetting list) const = 0;
 
     virtual void setMenusEnabled(bool enabled) = 0;    // "File(F)" and "Edit(E)"
     virtual void setIdFieldsEnabled(bool enabled) = 0; // the three ID fields, with their colour
-    virtual void setIdText(PresetSetting id, std::string_view text) = 0;
-    virtual std::string idText(PresetSetting id) const = 0;
+    virtual void setIdText(protocol::PresetSetting id, std::string_view text) = 0;
+    virtual std::string idText(protocol::PresetSetting id) const = 0;
     virtual void setButtonsEnabled(bool enabled) = 0;  // Default, Close and the three "set"
     virtual bool isCloseKeyEnabled() const = 0;        // locked exactly while Close is disabled
     virtual void repaintNow() = 0;

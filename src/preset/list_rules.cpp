@@ -9,6 +9,11 @@ namespace tavrin::preset {
 
 namespace {
 
+using protocol::Code;
+using protocol::info;
+using protocol::kNoValue;
+using protocol::PresetSetting;
+
 constexpr std::string_view labelOf(PresetSetting s, int value) {
     for (const Code& c : info(s).codes)
         if (c.value == value) return c.label;
@@ -55,6 +60,26 @@ constexpr auto fixedList() {
     return makeList(S, firstCodes<valueCount(S)>());
 }
 
+// The entries of every list the window is built with, one row per setting: all the values of
+// its table. The bit-rate and file-format lists are left empty, for the editor to fill.
+constexpr std::size_t kLongestList = 19;  // Auto Cue Time
+
+struct InitialEntries {
+    std::array<std::string_view, kLongestList> entries{};
+    std::size_t count = 0;
+};
+
+constexpr auto kInitialEntries = [] {
+    std::array<InitialEntries, protocol::kSettingCount> lists{};
+    for (PresetSetting list : protocol::kSettingsShownAs<protocol::Control::List>) {
+        if (list == PresetSetting::BitRate || list == PresetSetting::FileFormat) continue;
+        InitialEntries& row = lists[static_cast<std::size_t>(list)];
+        for (int value = 0; value < static_cast<int>(valueCount(list)); ++value)
+            row.entries[row.count++] = labelOf(list, value);
+    }
+    return lists;
+}();
+
 constexpr auto kMP2StereoList = makeList(PresetSetting::BitRate, std::array{3, 5, 6, 8, 9, 11});
 constexpr auto kMP2MonoList = makeList(PresetSetting::BitRate, std::array{0, 2, 3, 5, 6, 8});
 constexpr auto kMP3HighList = makeList(PresetSetting::BitRate, std::array{3, 4, 6, 7, 9, 10});
@@ -71,13 +96,6 @@ constexpr auto kMP2Formats = formatList(file_format::kMpg);
 constexpr auto kMP3Formats = formatList(file_format::kMp3);
 constexpr auto kPCMFormats = formatList(file_format::kWav);
 
-constexpr auto kPresetNoList = fixedList<PresetSetting::PresetNo>();
-constexpr auto kAutoTrackTimeList = fixedList<PresetSetting::AutoTrackTime>();
-constexpr auto kSSkipTimeList = fixedList<PresetSetting::SSkipTime>();
-constexpr auto kSSkipLevelList = fixedList<PresetSetting::SSkipLevel>();
-constexpr auto kAutoCueTimeList = fixedList<PresetSetting::AutoCueTime>();
-constexpr auto kAutoCueLevelList = fixedList<PresetSetting::AutoCueLevel>();
-constexpr auto kRemoteModeList = fixedList<PresetSetting::RemoteMode>();
 
 constexpr int kBitRateCount = static_cast<int>(valueCount(PresetSetting::BitRate));
 constexpr int kChannelShift = 3;  // a mono list's codes are its stereo list's minus 3
@@ -146,17 +164,8 @@ OfferedList fileFormatList(int algorithm) {
 int ownFileFormat(int algorithm) { return fileFormatList(algorithm).codeAt(1); }
 
 std::span<const std::string_view> initialListEntries(PresetSetting list) {
-    switch (list) {
-    case PresetSetting::PresetNo: return kPresetNoList.entries;
-    case PresetSetting::SampleRate: return kAllSampleRates.entries;
-    case PresetSetting::AutoTrackTime: return kAutoTrackTimeList.entries;
-    case PresetSetting::SSkipTime: return kSSkipTimeList.entries;
-    case PresetSetting::SSkipLevel: return kSSkipLevelList.entries;
-    case PresetSetting::AutoCueTime: return kAutoCueTimeList.entries;
-    case PresetSetting::AutoCueLevel: return kAutoCueLevelList.entries;
-    case PresetSetting::RemoteMode: return kRemoteModeList.entries;
-    default: return {};
-    }
+    const InitialEntries& row = kInitialEntries[static_cast<std::size_t>(list)];
+    return {row.entries.data(), row.count};
 }
 
 int sampleRateForMP2(int sampleRate) { return isHighClass(sampleRate) ? sampleRate : 4; }

@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "preset/setting_codes.h"
+#include "protocol/setting_codes.h"
 
 namespace tavrin::preset {
 
@@ -68,7 +68,7 @@ constexpr int fileFormatPosition(int fileFormat) { return fileFormat > file_form
 
 // The entries a list holds when the window is built: the fixed lists' texts; the six sample
 // rates; nothing for the bit-rate and file-format lists.
-std::span<const std::string_view> initialListEntries(PresetSetting list);
+std::span<const std::string_view> initialListEntries(protocol::PresetSetting list);
 
 // Carrying values along. Each returns the value to store, or the value given when it stays.
 

@@ -6,6 +6,13 @@ namespace tavrin::preset {
 
 namespace {
 
+using protocol::Code;
+using protocol::Control;
+using protocol::info;
+using protocol::isId;
+using protocol::Kind;
+using protocol::kIdLength;
+using protocol::PresetSetting;
 using S = PresetSetting;
 
 // Stands in for the window until one is set: shows nothing, every dialog is cancelled.
@@ -38,12 +45,12 @@ EditorView& noView() {
     return view;
 }
 
-// The lists LockControls blanks and disables besides the sample-rate and bit-rate lists.
-constexpr PresetSetting kPlainLists[] = {S::FileFormat,   S::SSkipTime,  S::SSkipLevel, S::AutoCueTime,
-                                         S::AutoCueLevel, S::RemoteMode, S::PresetNo,   S::AutoTrackTime};
-constexpr PresetSetting kIds[] = {S::ID1, S::ID2, S::ID3};
-// The on/off pairs in the order the editor shows them.
-constexpr PresetSetting kFirstOnOffPairs[] = {S::PreRec, S::AutoMark, S::MTrack, S::SeamlsPlay};
+constexpr auto& kLists = protocol::kSettingsShownAs<Control::List>;
+constexpr auto& kIds = protocol::kSettingsShownAs<Control::IdField>;
+
+// The sample-rate and bit-rate lists are emptied when they are disabled; the others keep
+// their entries.
+constexpr bool isDependentList(PresetSetting list) { return list == S::SampleRate || list == S::BitRate; }
 
 // Whether value is one of the setting's values that has a command: a list position or a
 // radio button's value.
@@ -66,11 +73,7 @@ int shownRadio(PresetSetting group, int value) {
 
 }  // namespace
 
-PresetEditor::PresetEditor(PresetSession& session) : session_(session), view_(&noView()) {
-    session_.setEditor(this);
-}
-
-PresetEditor::~PresetEditor() { session_.setEditor(nullptr); }
+PresetEditor::PresetEditor(PresetSession& session) : session_(session), view_(&noView()) {}
 
 void PresetEditor::setView(EditorView* view) { view_ = view ? view : &noView(); }
 
@@ -99,7 +102,10 @@ void PresetEditor::RefreshControls() {
     else
         view_->selectListEntry(S::FileFormat, -1);  // the entries of the last fill stay
     showRadio(S::PlayMode);
-    for (PresetSetting s : kFirstOnOffPairs) showRadio(s);
+    showRadio(S::PreRec);
+    showRadio(S::AutoMark);
+    showRadio(S::MTrack);
+    showRadio(S::SeamlsPlay);
     showRadio(S::DateForm);
     showRadio(S::EDLPlay);
     showRadio(S::SilentSkip);
@@ -128,7 +134,8 @@ void PresetEditor::LockControls() {
     view_->setRadiosEnabled(false);
     DisableSampleRateList();
     DisableBitRateList();
-    for (PresetSetting list : kPlainLists) {
+    for (PresetSetting list : kLists) {
+        if (isDependentList(list)) continue;
         view_->selectListEntry(list, -1);
         view_->setListEnabled(list, false);
     }
@@ -144,7 +151,8 @@ void PresetEditor::UnlockControls() {
     view_->setRadiosEnabled(true);
     EnableSampleRateList();
     EnableBitRateList();
-    for (PresetSetting list : kPlainLists) view_->setListEnabled(list, true);
+    for (PresetSetting list : kLists)
+        if (!isDependentList(list)) view_->setListEnabled(list, true);
     view_->setMenusEnabled(true);
     view_->setIdFieldsEnabled(true);
     view_->setButtonsEnabled(true);
@@ -288,6 +296,43 @@ void PresetEditor::FmtComboChange(int position) {
 
 // ---- Every other control ---------------------------------------------------------------------
 
+namespace {
+constexpr int kOn = 1;  // what an "On" button stands for; "Off" stands for 0
+constexpr int kOff = 0;
+constexpr int kDMY = 1;  // Date Form
+constexpr int kMDY = 0;
+}  // namespace
+
+void PresetEditor::PlayModeNormalRadioClick() { pickRadio(S::PlayMode, 0); }
+void PresetEditor::TrackRepeatRadioClick() { pickRadio(S::PlayMode, 1); }
+void PresetEditor::AllRepeatRadioClick() { pickRadio(S::PlayMode, 2); }
+void PresetEditor::SinglePlayRadioClick() { pickRadio(S::PlayMode, 3); }
+void PresetEditor::PreRecOnRadioClick() { pickRadio(S::PreRec, kOn); }
+void PresetEditor::PreRecOffRadioClick() { pickRadio(S::PreRec, kOff); }
+void PresetEditor::AutoMarkOnRadioClick() { pickRadio(S::AutoMark, kOn); }
+void PresetEditor::AutoMarkOffRadioClick() { pickRadio(S::AutoMark, kOff); }
+void PresetEditor::MTrackOnRadioClick() { pickRadio(S::MTrack, kOn); }
+void PresetEditor::MTrackOffRadioClick() { pickRadio(S::MTrack, kOff); }
+void PresetEditor::AutoTrackOnRadioClick() { pickRadio(S::AutoTrack, kOn); }
+void PresetEditor::AutoTrackOffRadioClick() { pickRadio(S::AutoTrack, kOff); }
+void PresetEditor::AutoTrackTimeComboChange(int position) { pickListEntry(S::AutoTrackTime, position); }
+void PresetEditor::SeamlsPlayOnRadioClick() { pickRadio(S::SeamlsPlay, kOn); }
+void PresetEditor::SeamlsPlayOffRadioClick() { pickRadio(S::SeamlsPlay, kOff); }
+void PresetEditor::SilentSkipOnRadioClick() { pickRadio(S::SilentSkip, kOn); }
+void PresetEditor::SilentSkipOffRadioClick() { pickRadio(S::SilentSkip, kOff); }
+void PresetEditor::SSkipTimeComboChange(int position) { pickListEntry(S::SSkipTime, position); }
+void PresetEditor::SSkipLevelComboChange(int position) { pickListEntry(S::SSkipLevel, position); }
+void PresetEditor::AutoCueOnRadioClick() { pickRadio(S::AutoCue, kOn); }
+void PresetEditor::AutoCueOffRadioClick() { pickRadio(S::AutoCue, kOff); }
+void PresetEditor::AutoCueTimeComboChange(int position) { pickListEntry(S::AutoCueTime, position); }
+void PresetEditor::AutoCueLevelComboChange(int position) { pickListEntry(S::AutoCueLevel, position); }
+void PresetEditor::RemoteModeComboChange(int position) { pickListEntry(S::RemoteMode, position); }
+void PresetEditor::EDLOnRadioClick() { pickRadio(S::EDLPlay, kOn); }
+void PresetEditor::EDLOffRadioClick() { pickRadio(S::EDLPlay, kOff); }
+void PresetEditor::DMYRadioClick() { pickRadio(S::DateForm, kDMY); }
+void PresetEditor::MDYRadioClick() { pickRadio(S::DateForm, kMDY); }
+
+
 void PresetEditor::radioClicked(PresetSetting group, int v) {
     switch (group) {
     case S::InputSelect:
@@ -306,8 +351,7 @@ void PresetEditor::radioClicked(PresetSetting group, int v) {
 }
 
 void PresetEditor::pickRadio(PresetSetting group, int v) {
-    const bool radioGroup = info(group).kind == Kind::OnOff || group == S::PlayMode || group == S::DateForm;
-    if (!radioGroup || !isValue(group, v)) return;
+    if (info(group).control != Control::Radios || !isValue(group, v)) return;
     // An "On" button does nothing while the setting holds any value but 0.
     const int current = info(group).kind == Kind::OnOff ? (value(group) != 0 ? 1 : 0) : value(group);
     if (current == v) return;
@@ -366,6 +410,10 @@ void PresetEditor::CloseKeyClick() { session_.ClosePresetMenu(); }
 void PresetEditor::EndPresetMenuClick() { session_.ClosePresetMenu(); }
 
 // ---- BWF IDs ---------------------------------------------------------------------------------
+
+void PresetEditor::ID1SetKeyClick() { IDSetKeyClick(S::ID1); }
+void PresetEditor::ID2SetKeyClick() { IDSetKeyClick(S::ID2); }
+void PresetEditor::ID3SetKeyClick() { IDSetKeyClick(S::ID3); }
 
 void PresetEditor::IDSetKeyClick(PresetSetting id) {
     if (!isId(id)) return;

@@ -9,13 +9,11 @@ namespace tavrin::preset {
 
 // The preset editor's behaviour, apart from the toolkit: how it shows the record, how it
 // locks during a transfer, the rules that tie input, format, channel, sample rate, bit rate
-// and file type together, and the handler of every control. The window forwards each
-// control's event to the handler of the same name.
-class PresetEditor final : public EditorHost {
+// and file type together, and the handler of every control. The window connects each of its
+// controls to the handler of the same name here and does nothing else with the event.
+class PresetEditor final {
 public:
-    // Registers itself as the session's editor.
     explicit PresetEditor(PresetSession& session);
-    ~PresetEditor() override;
     PresetEditor(const PresetEditor&) = delete;
     PresetEditor& operator=(const PresetEditor&) = delete;
 
@@ -26,11 +24,13 @@ public:
 
     // Window
     void FormShow();
-    void RefreshControls() override;
+    void RefreshControls();
     void LockControls();
     void UnlockControls();
-    void showModal() override;
-    void endModal() override;
+    // Shows the window modally and returns when it has closed; the receive ticks run nested
+    // inside meanwhile. endModal ends it once the running handler has returned.
+    void showModal();
+    void endModal();
     bool locked() const;
 
     // The dependent lists
@@ -56,11 +56,41 @@ public:
     void BitRateComboChange(int position);
     void FmtComboChange(int position);
 
-    // Every other radio button: play mode, the on/off pairs and the date form. value is
-    // what the button stands for, as in EditorView::checkRadio.
-    void radioClicked(PresetSetting group, int value);
-    // Every list, by the setting it shows; the three above are dispatched to their handlers.
-    void listChanged(PresetSetting list, int position);
+    // Every other radio button and list: each stores its value or position and sends it,
+    // unless the record already holds it.
+    void PlayModeNormalRadioClick();
+    void TrackRepeatRadioClick();
+    void AllRepeatRadioClick();
+    void SinglePlayRadioClick();
+    void PreRecOnRadioClick();
+    void PreRecOffRadioClick();
+    void AutoMarkOnRadioClick();
+    void AutoMarkOffRadioClick();
+    void MTrackOnRadioClick();
+    void MTrackOffRadioClick();
+    void AutoTrackOnRadioClick();
+    void AutoTrackOffRadioClick();
+    void AutoTrackTimeComboChange(int position);
+    void SeamlsPlayOnRadioClick();
+    void SeamlsPlayOffRadioClick();
+    void SilentSkipOnRadioClick();
+    void SilentSkipOffRadioClick();
+    void SSkipTimeComboChange(int position);
+    void SSkipLevelComboChange(int position);
+    void AutoCueOnRadioClick();
+    void AutoCueOffRadioClick();
+    void AutoCueTimeComboChange(int position);
+    void AutoCueLevelComboChange(int position);
+    void RemoteModeComboChange(int position);
+    void EDLOnRadioClick();
+    void EDLOffRadioClick();
+    void DMYRadioClick();
+    void MDYRadioClick();
+
+    // Any radio button or list by the setting it shows and the value or position picked, as
+    // an operator (or a test driving the editor) may pick any control.
+    void radioClicked(protocol::PresetSetting group, int value);
+    void listChanged(protocol::PresetSetting list, int position);
 
     // Transfers
     void PresetNoComboChange(int position);
@@ -70,8 +100,11 @@ public:
     void CloseKeyClick();
     void EndPresetMenuClick();
 
-    // BWF IDs: id is ID1, ID2 or ID3
-    void IDSetKeyClick(PresetSetting id);
+    // BWF IDs
+    void ID1SetKeyClick();
+    void ID2SetKeyClick();
+    void ID3SetKeyClick();
+    void IDSetKeyClick(protocol::PresetSetting id);  // ID1, ID2 or ID3
 
     // Preset text file
     void Open1Click();
@@ -80,20 +113,20 @@ public:
 
 private:
     PresetStore& store() { return session_.store(); }
-    int value(PresetSetting s) const { return session_.store().get(s); }
+    int value(protocol::PresetSetting s) const { return session_.store().get(s); }
     // Stores a value that follows from the operator's change; it is not sent.
-    void carry(PresetSetting s, int newValue);
+    void carry(protocol::PresetSetting s, int newValue);
     void changeAlgorithm(int newAlgorithm, int bitRate);
 
     void selectInput(int inputSelect);
     void selectChannel(int stereoMono);
-    void pickRadio(PresetSetting group, int value);
-    void pickListEntry(PresetSetting list, int position);
+    void pickRadio(protocol::PresetSetting group, int value);
+    void pickListEntry(protocol::PresetSetting list, int position);
 
-    void showRadio(PresetSetting group);
-    void showListValue(PresetSetting list);
-    void disableList(PresetSetting list);
-    void enableList(PresetSetting list);
+    void showRadio(protocol::PresetSetting group);
+    void showListValue(protocol::PresetSetting list);
+    void disableList(protocol::PresetSetting list);
+    void enableList(protocol::PresetSetting list);
 
     PresetSession& session_;
     EditorView* view_;

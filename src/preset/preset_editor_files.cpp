@@ -9,6 +9,8 @@
 
 namespace tavrin::preset {
 
+using protocol::PresetSetting;
+
 void PresetEditor::SaveasText1Click() {
     if (!view_) return;
     const std::optional<std::string> path = view_->askSavePath();
@@ -18,7 +20,7 @@ void PresetEditor::SaveasText1Click() {
     // IDs typed but not yet "set" are saved too; text that is no valid ID is left out silently.
     for (PresetSetting id : {PresetSetting::ID1, PresetSetting::ID2, PresetSetting::ID3}) {
         const std::string text = view_->idText(id);
-        if (std::string_view(text).substr(0, kIdLength) != store().id(id)) store().setId(id, text);
+        if (std::string_view(text).substr(0, protocol::kIdLength) != store().id(id)) store().setId(id, text);
     }
 
     const FileResult result = writePresetFile(presetFilePath_, presetFileText(store()));

@@ -1,11 +1,13 @@
 #include "preset/preset_file.h"
 
-#include "link/command_frame.h"
-#include "preset/setting_frames.h"
+#include "preset/preset_frames.h"
+#include "protocol/frames.h"
 
 namespace tavrin::preset {
 
 namespace {
+
+using namespace protocol;
 
 constexpr std::string_view kLineEnd = "\r\n";
 // The first line carries a line feed of its own before its CR LF.
@@ -19,7 +21,7 @@ bool contains(std::string_view text, std::string_view frame) { return text.find(
 // The value of the first code in the setting's search order whose whole command frame occurs.
 const Code* firstFrameFound(std::string_view text, const SettingInfo& setting) {
     for (const Code& code : setting.codes)
-        if (!code.command.empty() && contains(text, link::commandFrame(code.command))) return &code;
+        if (!code.command.empty() && contains(text, commandFrame(code.command))) return &code;
     return nullptr;
 }
 
@@ -34,7 +36,7 @@ void loadSetting(PresetStore& store, std::string_view text, const SettingInfo& s
 
 // "@0D1" without its CR: the six characters that follow its first occurrence are the ID.
 void loadId(PresetStore& store, std::string_view text, const SettingInfo& setting) {
-    std::string prefix = link::commandFrame(setting.query);
+    std::string prefix = commandFrame(setting.query);
     prefix.pop_back();
     const std::size_t at = text.find(prefix);
     if (at == std::string_view::npos) return;
@@ -70,10 +72,25 @@ bool loadPresetText(PresetStore& store, std::string_view text) {
 }
 
 FileResult writePresetFile(const std::string& path, std::string_view contents) {
-    ReplacingFileWriter writer(path);
+    platform::ReplacingFileWriter writer(path);
     if (FileResult r = writer.create(); !r.ok) return r;
     if (FileResult r = writer.write(contents); !r.ok) return r;
     return writer.commit();
+}
+
+FileResult readPresetFile(const std::string& path, std::string& text) {
+    text.clear();
+    std::string contents;
+    const platform::ReadResult read = platform::readWholeFile(path, kMaxPresetFileSize, contents);
+    if (!read.ok) {
+        const std::string reason = read.tooLarge ? "larger than " + std::to_string(kMaxPresetFileSize) +
+                                                       " bytes, not a preset file"
+                                                 : read.reason;
+        return {false, "Could not open \"" + path + "\": " + reason};
+    }
+    contents.resize(std::min(contents.size(), contents.find('\0')));
+    text = std::move(contents);
+    return {};
 }
 
 }  // namespace tavrin::preset

@@ -4,6 +4,10 @@
 
 namespace tavrin::preset {
 
+using protocol::isId;
+using protocol::kIdLength;
+using protocol::PresetSetting;
+
 namespace {
 
 constexpr std::string_view kSixSpaces = "      ";

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "preset/setting_codes.h"
+#include "protocol/setting_codes.h"
 
 namespace tavrin::preset {
 
@@ -21,9 +21,9 @@ struct PresetRecord {
     std::int32_t RemoteMode = 0;
     std::int32_t DateForm = 0;
     std::int32_t EDLPlay = 0;
-    std::array<char, kIdLength + 1> ID1{};  // six characters and a zero byte
-    std::array<char, kIdLength + 1> ID2{};
-    std::array<char, kIdLength + 1> ID3{};
+    std::array<char, protocol::kIdLength + 1> ID1{};  // six characters and a zero byte
+    std::array<char, protocol::kIdLength + 1> ID2{};
+    std::array<char, protocol::kIdLength + 1> ID3{};
     std::uint8_t StereoMono = 0;
     std::uint8_t Algorithm = 0;
     std::uint8_t SampleRate = 0;
@@ -48,20 +48,20 @@ class PresetStore {
 public:
     const PresetRecord& record() const { return record_; }
 
-    int get(PresetSetting s) const;
+    int get(protocol::PresetSetting s) const;
     // Stores the value unchanged (no range check: callers pass an index from the tables)
     // and marks the setting known. Not for the IDs.
-    void set(PresetSetting s, int value);
+    void set(protocol::PresetSetting s, int value);
 
-    std::string_view id(PresetSetting s) const;  // the six characters of ID1, ID2 or ID3
+    std::string_view id(protocol::PresetSetting s) const;  // the six characters of ID1, ID2 or ID3
     // Stores the first six characters and marks the ID known if IsValidId accepts the text;
     // otherwise changes nothing. Returns whether it stored.
-    bool setId(PresetSetting s, std::string_view text);
+    bool setId(protocol::PresetSetting s, std::string_view text);
 
     // Sample rates carried along by the file loader and the editor's list keep their flag.
     void StoreSampleRateUnmarked(int value);
 
-    bool isKnown(PresetSetting s) const { return known_[static_cast<std::size_t>(s)]; }
+    bool isKnown(protocol::PresetSetting s) const { return known_[static_cast<std::size_t>(s)]; }
     bool anyKnownBesidesPresetNo() const;
     // Flags 1 to 25 (opening a preset file); the flag of Preset No. stays.
     void clearKnownSettings();
@@ -71,7 +71,7 @@ public:
 
 private:
     PresetRecord record_;
-    std::array<bool, kSettingCount> known_{};
+    std::array<bool, protocol::kSettingCount> known_{};
 };
 
 }  // namespace tavrin::preset

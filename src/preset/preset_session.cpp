@@ -2,12 +2,20 @@
 
 #include <string>
 
-#include "link/command_frame.h"
-#include "preset/setting_frames.h"
+#include "preset/preset_editor.h"
+#include "preset/preset_frames.h"
+#include "protocol/frames.h"
+#include "protocol/setting_frames.h"
 
 namespace tavrin::preset {
 
 namespace {
+
+using protocol::index;
+using protocol::isId;
+using protocol::PresetSetting;
+using protocol::RecorderState;
+using protocol::settingAt;
 
 constexpr std::string_view kGateRefused = "invalid(recieved status wasn't STOP)";
 constexpr std::string_view kReadNotice = "Read preset. Please wait...";
@@ -19,8 +27,7 @@ constexpr int kLastWriteStep = index(PresetSetting::ID3);
 
 }  // namespace
 
-PresetSession::PresetSession(link::Link& link, link::MainDisplays& mainWindow, PresetStore& store)
-    : link_(link), mainWindow_(mainWindow), store_(store) {}
+PresetSession::PresetSession(link::Link& link, PresetStore& store) : link_(link), store_(store) {}
 
 void PresetSession::ResetPresetRecord() {
     transfer_ = {};
@@ -29,23 +36,23 @@ void PresetSession::ResetPresetRecord() {
 }
 
 void PresetSession::PresetGate() {
-    link::LinkState& state = link_.state();
-    if (state.recorderState != link::recorder::kStop || !state.linkUp) {
+    const link::LinkState& state = link_.state();
+    if (state.recorder.state != RecorderState::Stop || !state.linkUp) {
         link_.logMessage(kGateRefused);
         return;
     }
-    state.recorderState = link::recorder::kPresetTransfer;
+    link_.enterPresetTransfer();
     StartPresetRead();
 }
 
 void PresetSession::StartPresetRead() {
     if (!transfer_.EditorOpen) link_.logMessage(kReadNotice);
-    mainWindow_.DisableKeyControls();
+    link_.displays().DisableKeyControls();
     // Pending before the block goes out, so that a failed write of the block itself finds the
     // read and gives the controls back instead of leaving them off.
     transfer_.ReadPending = true;
     progress();
-    sendFrame(presetQueryBlock());
+    sendFrame(protocol::presetQueryBlock());
 }
 
 void PresetSession::SendSetting(PresetSetting s) {
@@ -100,16 +107,16 @@ void PresetSession::SelectPreset(int presetNo) {
 void PresetSession::SendDefault() {
     transfer_.DefaultPending = true;
     progress();
-    sendFrame(link::commandFrame(kDefaultCommand));
+    sendFrame(protocol::commandFrame(protocol::kDefaultCommand));
 }
 
 void PresetSession::editorShown() { transfer_.EditorOpen = true; }
 
 void PresetSession::ClosePresetMenu() {
-    link_.state().recorderState = link::recorder::kStop;
+    link_.leavePresetTransfer();
     if (editor_) editor_->endModal();
     transfer_.EditorOpen = false;
-    mainWindow_.EnableKeyControls();
+    link_.displays().EnableKeyControls();
     link_.requestStatus();
     link_.requestDisplayMode();
     link_.requestTime();
@@ -135,8 +142,8 @@ void PresetSession::acknowledgement(bool ack) {
     }
 }
 
-void PresetSession::presetReply(const link::ReplyKind& reply) {
-    if (reply.group != link::ReplyKind::Group::Setting) return;
+void PresetSession::presetReply(const protocol::ReplyKind& reply) {
+    if (reply.group != protocol::ReplyKind::Group::Setting) return;
     progress();
     const PresetSetting s = reply.setting;
     if (isId(s)) {
@@ -144,7 +151,7 @@ void PresetSession::presetReply(const link::ReplyKind& reply) {
         if (s == PresetSetting::ID3) completeRead();
         return;
     }
-    if (reply.value != kNoValue) store_.set(s, reply.value);
+    if (reply.value != protocol::kNoValue) store_.set(s, reply.value);
 }
 
 void PresetSession::completeRead() {
@@ -227,9 +234,8 @@ void PresetSession::recover() {
 }
 
 void PresetSession::returnMainWindow() {
-    mainWindow_.EnableKeyControls();
-    link::LinkState& state = link_.state();
-    if (state.recorderState == link::recorder::kPresetTransfer) state.recorderState = link::recorder::kStop;
+    link_.displays().EnableKeyControls();
+    if (link_.state().recorder.state == RecorderState::PresetTransfer) link_.leavePresetTransfer();
 }
 
 void PresetSession::sendFrame(std::string_view frame) {

@@ -17,17 +17,7 @@ struct PresetTransfer {
     int WriteStep = 0;            // next step of the write sequence, 0 to 25
 };
 
-// What the transfers need from the preset editor.
-class EditorHost {
-public:
-    virtual ~EditorHost() = default;
-    // Shows the editor modally; returns when it has closed. Receive ticks go on running
-    // nested inside this call.
-    virtual void showModal() = 0;
-    // Ends the modal editor with the result OK; it goes away once the running handler returns.
-    virtual void endModal() = 0;
-    virtual void RefreshControls() = 0;
-};
+class PresetEditor;
 
 // Reading a preset by its 26 queries, writing it by 25 commands driven by the recorder's
 // acknowledgements, preset select and default, and the way out of a transfer that stops
@@ -37,9 +27,12 @@ public:
     // A transfer that makes no progress for this many receive ticks (3 s) is ended.
     static constexpr int kRecoveryTicks = 150;
 
-    PresetSession(link::Link& link, link::MainDisplays& mainWindow, PresetStore& store);
+    PresetSession(link::Link& link, PresetStore& store);
+    PresetSession(const PresetSession&) = delete;
+    PresetSession& operator=(const PresetSession&) = delete;
 
-    void setEditor(EditorHost* editor) { editor_ = editor; }
+    // The editor the transfers show, refresh and end.
+    void setEditor(PresetEditor* editor) { editor_ = editor; }
 
     PresetTransfer& transfer() { return transfer_; }
     const PresetTransfer& transfer() const { return transfer_; }
@@ -54,7 +47,7 @@ public:
     void StartPresetRead();
 
     // The command of one setting, 1 to 25, from the record's current value.
-    void SendSetting(PresetSetting s);
+    void SendSetting(protocol::PresetSetting s);
     void SendNextWriteStep();
     // Everything of "Write to TAVRIN" after the editor has locked itself.
     void StartWriteSequence();
@@ -72,12 +65,12 @@ public:
     // link::TransferHooks
     bool editorOpen() const override { return transfer_.EditorOpen; }
     void acknowledgement(bool ack) override;
-    void presetReply(const link::ReplyKind& reply) override;
+    void presetReply(const protocol::ReplyKind& reply) override;
     // A read cut short this way shows nothing, but hands the keys back to the main window, or
     // unlocks the editor (RefreshControls) when the read ran in it.
     void id3OutsideTransfer(std::string_view sixCharacters) override;
     // Ends the editor and whatever was pending; whenever the editor was up or a read pending,
-    // the main window gets its keys back and the recorder state leaves 11 for 1.
+    // the main window gets its keys back and the recorder leaves the preset transfer for Stop.
     void failedWrite() override;
     // Counts ticks without progress (a preset reply, an acknowledgement, a transfer started);
     // after kRecoveryTicks the pending transfer is ended with one log line
@@ -94,9 +87,8 @@ private:
     void sendFrame(std::string_view frame);
 
     link::Link& link_;
-    link::MainDisplays& mainWindow_;
     PresetStore& store_;
-    EditorHost* editor_ = nullptr;
+    PresetEditor* editor_ = nullptr;
     PresetTransfer transfer_;
     int idleTicks_ = 0;
     int presetNoBeforeSelect_ = 0;

@@ -9,7 +9,7 @@ namespace tavrin::sim {
 
 namespace {
 
-using link::Key;
+using protocol::Key;
 
 struct TransportRow {
     Transport transport;

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/key_commands.h"
+#include "protocol/keys.h"
 
 namespace tavrin::sim {
 
@@ -27,7 +27,7 @@ public:
     // and a track that ends reports the next track, the last one a stop.
     std::vector<std::string> advance(TimePoint now);
     // A front-panel key, after advance() to the same time point.
-    std::vector<std::string> press(link::Key key);
+    std::vector<std::string> press(protocol::Key key);
     // Standby stops the transport without a report.
     void powerOff();
 

@@ -6,13 +6,13 @@ namespace tavrin::sim {
 
 namespace {
 
-using preset::PresetSetting;
+using protocol::PresetSetting;
 
 constexpr std::string_view kFactoryId = "000000";
 
 // Factory values by setting, in setting order; Preset No. stays 0.
 //   IN  DF  CH  AF  BR  FS  FT  PR  AM  MT  AK  AT  CP  SS  SC  SL  AC  CT  CL  PM  EP  RC
-constexpr std::array<std::array<int, preset::kSettingCount - 4>, kPresetCount> kFactory = {{
+constexpr std::array<std::array<int, protocol::kSettingCount - 4>, kPresetCount> kFactory = {{
     // Balanced, MP2 stereo, 192 kbit/s at 48 kHz, .mpg
     {1, 0, 0, 0, 8, 5, 2, 0, 0, 1, 0, 2, 0, 0, 1, 2, 0, 1, 2, 0, 0, 0},
     // Unbalanced, MP3 stereo, 128 kbit/s at 44.1 kHz, .mp3, auto track and cue on
@@ -23,7 +23,7 @@ constexpr std::array<std::array<int, preset::kSettingCount - 4>, kPresetCount> k
 
 bool isIdCharacter(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
 
-int idSlot(PresetSetting s) { return preset::index(s) - preset::index(PresetSetting::ID1); }
+int idSlot(PresetSetting s) { return protocol::index(s) - protocol::index(PresetSetting::ID1); }
 
 }  // namespace
 
@@ -48,9 +48,9 @@ void PresetBank::restoreFactory() { selectedPreset() = factory(selected_); }
 Preset& PresetBank::selectedPreset() { return presets_[static_cast<std::size_t>(selected_)]; }
 
 bool PresetBank::apply(std::string_view body) {
-    for (const preset::SettingInfo& setting : preset::kSettings) {
-        if (preset::isId(setting.setting)) continue;
-        for (const preset::Code& code : setting.codes) {
+    for (const protocol::SettingInfo& setting : protocol::kSettings) {
+        if (protocol::isId(setting.setting)) continue;
+        for (const protocol::Code& code : setting.codes) {
             if (code.command.empty() || code.command != body) continue;
             if (setting.setting == PresetSetting::PresetNo)
                 select(code.value);
@@ -65,8 +65,8 @@ bool PresetBank::apply(std::string_view body) {
 // "D1", "D2" or "D3" and exactly six digits or capital letters.
 bool PresetBank::applyId(std::string_view body) {
     for (PresetSetting s : {PresetSetting::ID1, PresetSetting::ID2, PresetSetting::ID3}) {
-        const std::string_view prefix = preset::info(s).query;
-        if (body.size() != prefix.size() + preset::kIdLength || !body.starts_with(prefix)) continue;
+        const std::string_view prefix = protocol::info(s).query;
+        if (body.size() != prefix.size() + protocol::kIdLength || !body.starts_with(prefix)) continue;
         const std::string_view id = body.substr(prefix.size());
         if (!std::all_of(id.begin(), id.end(), isIdCharacter)) return false;
         selectedPreset().ids[static_cast<std::size_t>(idSlot(s))] = id;
@@ -76,12 +76,12 @@ bool PresetBank::applyId(std::string_view body) {
 }
 
 std::optional<std::string> PresetBank::answer(std::string_view query) const {
-    for (const preset::SettingInfo& setting : preset::kSettings) {
+    for (const protocol::SettingInfo& setting : protocol::kSettings) {
         if (setting.query != query) continue;
         const PresetSetting s = setting.setting;
-        if (preset::isId(s)) return std::string(setting.query) + current().id(s);
+        if (protocol::isId(s)) return std::string(setting.query) + current().id(s);
         const int value = s == PresetSetting::PresetNo ? selected_ : current().value(s);
-        const preset::Code* code = preset::codeForValue(s, value);
+        const protocol::Code* code = protocol::codeForValue(s, value);
         if (code == nullptr) return std::nullopt;
         return std::string(code->reply);
     }

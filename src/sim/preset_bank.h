@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "preset/setting_codes.h"
+#include "protocol/setting_codes.h"
 
 namespace tavrin::sim {
 
@@ -14,11 +14,11 @@ inline constexpr int kPresetCount = 3;
 // One of the recorder's presets: a value index per setting (Preset No. unused) and the
 // three BWF IDs.
 struct Preset {
-    std::array<int, preset::kSettingCount> values{};
+    std::array<int, protocol::kSettingCount> values{};
     std::array<std::string, 3> ids;
 
-    int value(preset::PresetSetting s) const { return values[static_cast<std::size_t>(s)]; }
-    const std::string& id(preset::PresetSetting s) const;
+    int value(protocol::PresetSetting s) const { return values[static_cast<std::size_t>(s)]; }
+    const std::string& id(protocol::PresetSetting s) const;
 };
 
 // The recorder's three presets, one of them selected. Settings travel as the codes of

@@ -3,32 +3,32 @@
 #include <algorithm>
 #include <optional>
 
-#include "link/command_frame.h"
+#include "protocol/frames.h"
 
 namespace tavrin::sim {
 
 namespace {
 
-using link::Key;
+using protocol::Key;
 
 // Longer than any command; an "@" followed by more without a CR is line garbage.
 constexpr std::size_t kLongestFrame = 32;
 constexpr std::string_view kPowerOnReport = "PW00";
 
-const std::string kAck(1, static_cast<char>(link::kACK));
-const std::string kNak(1, static_cast<char>(link::kNAK));
+const std::string kAck(1, static_cast<char>(protocol::kACK));
+const std::string kNak(1, static_cast<char>(protocol::kNAK));
 
 // The remote-mode reply that stands for no value ("RCPW").
 std::string_view valuelessRemoteReply() {
-    for (const preset::Code& code : preset::info(preset::PresetSetting::RemoteMode).codes)
-        if (code.value == preset::kNoValue) return code.reply;
+    for (const protocol::Code& code : protocol::info(protocol::PresetSetting::RemoteMode).codes)
+        if (code.value == protocol::kNoValue) return code.reply;
     return {};
 }
 
-const link::KeyCommand* findKey(std::string_view body) {
-    const auto it = std::find_if(link::kKeyCommands.begin(), link::kKeyCommands.end(),
-                                 [body](const link::KeyCommand& k) { return k.body == body; });
-    return it == link::kKeyCommands.end() ? nullptr : &*it;
+const protocol::KeyCommand* findKey(std::string_view body) {
+    const auto it = std::find_if(protocol::kKeyCommands.begin(), protocol::kKeyCommands.end(),
+                                 [body](const protocol::KeyCommand& k) { return k.body == body; });
+    return it == protocol::kKeyCommands.end() ? nullptr : &*it;
 }
 
 }  // namespace
@@ -50,7 +50,7 @@ std::vector<std::string> Recorder::receive(std::string_view bytes, TimePoint now
             inFrame_ = true;
         } else if (!inFrame_) {
             continue;  // noise between frames
-        } else if (c == link::kCR) {
+        } else if (c == protocol::kCR) {
             inFrame_ = false;
             handleFrame(frame_, out);
         } else if (frame_.size() < kLongestFrame) {
@@ -65,7 +65,7 @@ std::vector<std::string> Recorder::receive(std::string_view bytes, TimePoint now
 
 void Recorder::handleFrame(std::string_view frame, std::vector<std::string>& out) {
     const std::string_view body = frame.size() >= 2 && frame[1] == '0' ? frame.substr(2) : std::string_view{};
-    if (!poweredOn_ && body != link::keyCommand(Key::PowerOn).body) return;
+    if (!poweredOn_ && body != protocol::keyCommand(Key::PowerOn).body) return;
     if (faults_.ignoredQueries.count(std::string(body)) != 0) return;
     ++answered_;
     if (faults_.nakEvery > 0 && answered_ % faults_.nakEvery == 0) {
@@ -85,7 +85,7 @@ void Recorder::handleFrame(std::string_view frame, std::vector<std::string>& out
 }
 
 bool Recorder::handleKey(std::string_view body, std::vector<std::string>& out) {
-    const link::KeyCommand* key = findKey(body);
+    const protocol::KeyCommand* key = findKey(body);
     if (key == nullptr) return false;
     out.push_back(kAck);
     switch (key->key) {
@@ -106,10 +106,10 @@ bool Recorder::handleQuery(std::string_view body, std::vector<std::string>& out)
     if (body.front() != '?') return false;
     const std::string_view query = body.substr(1);
     std::optional<std::string> reply;
-    if (query == link::kStatusRequest.substr(1)) reply = "ST" + std::string(deck_.statusCode());
-    else if (query == link::kTimeRequest.substr(1)) reply = "TI" + deck_.timeDigits();
-    else if (query == link::kDisplayModeRequest.substr(1)) reply = "TM" + std::string(deck_.displayMode());
-    else if (query == preset::info(preset::PresetSetting::RemoteMode).query && faults_.answerRcpw)
+    if (query == protocol::kStatusRequest.substr(1)) reply = "ST" + std::string(deck_.statusCode());
+    else if (query == protocol::kTimeRequest.substr(1)) reply = "TI" + deck_.timeDigits();
+    else if (query == protocol::kDisplayModeRequest.substr(1)) reply = "TM" + std::string(deck_.displayMode());
+    else if (query == protocol::info(protocol::PresetSetting::RemoteMode).query && faults_.answerRcpw)
         reply = std::string(valuelessRemoteReply());
     else reply = presets_.answer(query);
     if (!reply) return false;
@@ -118,7 +118,7 @@ bool Recorder::handleQuery(std::string_view body, std::vector<std::string>& out)
 }
 
 void Recorder::report(const std::vector<std::string>& bodies, std::vector<std::string>& out) const {
-    for (const std::string& body : bodies) out.push_back(link::commandFrame(body));
+    for (const std::string& body : bodies) out.push_back(protocol::commandFrame(body));
 }
 
 }  // namespace tavrin::sim

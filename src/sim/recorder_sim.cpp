@@ -9,7 +9,7 @@
 #include <cstring>
 #include <ostream>
 
-#include "link/command_frame.h"
+#include "protocol/frames.h"
 #include "sim/trace.h"
 
 namespace tavrin::sim {
@@ -24,7 +24,7 @@ constexpr int kLongestSplitGapMs = 40;
 constexpr int kLongestNoiseBurst = 3;
 
 bool isProtocolByte(int byte) {
-    return byte == '@' || byte == link::kCR || byte == link::kACK || byte == link::kNAK;
+    return byte == '@' || byte == protocol::kCR || byte == protocol::kACK || byte == protocol::kNAK;
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "link/command_frame.h"
+#include "protocol/frames.h"
 
 namespace tavrin::sim {
 
@@ -11,13 +11,13 @@ std::string readable(std::string_view bytes) {
     text.reserve(bytes.size() * 2);
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == link::kCR) {
+        if (c == protocol::kCR) {
             text += "<CR>";
         } else if (c == '\n') {
             text += "<LF>";
-        } else if (byte == link::kACK) {
+        } else if (byte == protocol::kACK) {
             text += "<ACK>";
-        } else if (byte == link::kNAK) {
+        } else if (byte == protocol::kNAK) {
             text += "<NAK>";
         } else if (byte >= 0x20 && byte < 0x7F) {
             text += c;

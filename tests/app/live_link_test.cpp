@@ -4,13 +4,15 @@
 
 #include <algorithm>
 
-#include "live_program.h"
+#include "support/gui/live_program.h"
+#include "support/gui/operator.h"
+#include "support/preset_oracle.h"
 
 namespace tavrin::test {
 namespace {
 
-using link::Key;
-namespace state = link::recorder;
+using protocol::Key;
+using protocol::RecorderState;
 
 constexpr int kLongWaitMs = 5000;
 
@@ -69,7 +71,7 @@ TEST_F(LiveLink, StartUpChainBringsStatusDisplayModeAndTime) {
     ASSERT_GE(frames.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(frames.begin(), frames.begin() + 3),
               (std::vector<std::string>{"@0?ST", "@0?TMOD", "@0?TI"}));
-    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::Stop);
 }
 
 TEST_F(LiveLink, TimeRunsWhileTheRecorderPlaysAndTheNextTrackNumberShows) {
@@ -91,21 +93,21 @@ TEST_F(LiveLink, MainWindowFollowsPlayPauseStopAndTheDisplayKey) {
         Key key;
         const char* keyName;
         const char* status;  // the recorder's report
-        int recorderState;
+        RecorderState recorderState;
     };
     const Press presses[] = {
-        {Key::Play, "PlayKey", "STPL", state::kPlay},
-        {Key::Pause, "PauseKey", "STPP", state::kPlayPause},
-        {Key::Pause, "PauseKey", "STPL", state::kPlay},
-        {Key::Stop, "StopKey", "STST", state::kStop},
+        {Key::Play, "PlayKey", "STPL", RecorderState::Play},
+        {Key::Pause, "PauseKey", "STPP", RecorderState::PlayPause},
+        {Key::Pause, "PauseKey", "STPL", RecorderState::Play},
+        {Key::Stop, "StopKey", "STST", RecorderState::Stop},
     };
     waitForStartUp();
     program.deck().seek(1, 65'000ms);
     for (const Press& p : presses) {
         SCOPED_TRACE(p.status);
         pressAndExpectLog(p.key, p.keyName, {echoed(p.status), kAckEcho});
-        EXPECT_EQ(program.linkState().recorderState, p.recorderState);
-        if (p.recorderState == state::kPlay) {
+        EXPECT_EQ(program.linkState().recorder.state, p.recorderState);
+        if (p.recorderState == RecorderState::Play) {
             EXPECT_TRUE(waitFor([&] { return program.timeShown().startsWith("000:01:"); }))
                 << program.timeShown().toStdString();
         }
@@ -129,12 +131,12 @@ TEST_F(LiveLink, RecordingShowsTheNewTrackAndKeepsItAfterStop) {
     waitForStartUp();
     pressAndExpectLog(Key::Rec, "RecKey1", {echoed("STRP"), kAckEcho});
     EXPECT_TRUE(waitFor([&] { return program.trackShown() == "005"; })) << program.trackShown().toStdString();
-    EXPECT_EQ(program.linkState().recorderState, state::kRecPause);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::RecPause);
     pressAndExpectLog(Key::Play, "PlayKey", {echoed("STRE"), kAckEcho});
-    EXPECT_EQ(program.linkState().recorderState, state::kRec);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::Rec);
     expectTimeReaches("000:00:01");
     pressAndExpectLog(Key::Stop, "StopKey", {echoed("STST"), kAckEcho});
-    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::Stop);
     EXPECT_EQ(program.trackShown(), "005");
 }
 
@@ -143,14 +145,14 @@ TEST_F(LiveLink, RecordingShowsTheNewTrackAndKeepsItAfterStop) {
 TEST_F(LiveLink, StandbyStopsThePollsAndPowerOnBringsThemBack) {
     waitForStartUp();
     pressAndExpectLog(Key::Standby, "StandbyKey", {kAckEcho});
-    EXPECT_EQ(program.linkState().recorderState, state::kStandby);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::Standby);
     EXPECT_EQ(program.timeShown(), "");
     const std::size_t framesInStandby = program.sentFrames().size();
     EXPECT_FALSE(waitFor([&] { return program.sentFrames().size() > framesInStandby; }, 700))
         << "a poll went out in standby: " << program.sentFrames().back();
 
     pressAndExpectLog(Key::PowerOn, "PowerOnKey", {echoed("STST"), echoed("PW00"), kAckEcho});
-    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::Stop);
     expectTimeShown("000:00:00");
 }
 
@@ -173,7 +175,7 @@ TEST_F(LiveLink, PresetGateRefusesBeforeTheFirstStopReportAndOpensAfterIt) {
     // Before the event loop has run the recorder has not answered the status request yet.
     program.press("PresetKey");
     EXPECT_EQ(program.log().front(), kGateRefused);
-    EXPECT_EQ(program.linkState().recorderState, state::kStandby);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::Standby);
     EXPECT_EQ(program.keysEnabled(), true);
 
     waitForStartUp();

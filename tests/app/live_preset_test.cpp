@@ -9,14 +9,16 @@
 
 #include <algorithm>
 
-#include "live_program.h"
-#include "preset/setting_frames.h"
+#include "support/gui/live_program.h"
+#include "support/gui/operator.h"
+#include "support/preset_oracle.h"
+#include "preset/preset_frames.h"
 
 namespace tavrin::test {
 namespace {
 
 using S = PresetSetting;
-namespace state = link::recorder;
+using protocol::RecorderState;
 
 constexpr char kReadNotice[] = "Read preset. Please wait...";
 
@@ -24,11 +26,12 @@ class LivePreset : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(program.sim.ok()) << program.sim.error();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return program.linkState().recorderState == state::kStop; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return program.linkState().recorder.state == RecorderState::Stop; }, 5000));
     }
 
     PresetValues recorderPreset() { return PresetValues::selectedInRecorder(program.presets()); }
-    PresetValues record() { return PresetValues::inRecord(program.mainWindow.store()); }
+    PresetValues record() { return PresetValues::inRecord(program.core.store()); }
     std::vector<std::string> shown() { return shownInEditor(program.presetMenu); }
 
     // The editor shows the recorder's selected preset, which is also what the record holds.
@@ -107,7 +110,7 @@ TEST_F(LivePreset, OperatorSwitchesPresetsResetsOneAndClosesTheEditor) {
     ASSERT_TRUE(op.run());
 
     EXPECT_EQ(program.keysEnabled(), true);
-    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::Stop);
     // Nothing was echoed while the editor was up; closing asks for the status with a log line.
     const QStringList log = program.log();
     const qsizetype request = log.indexOf(statusRequestLine());
@@ -125,10 +128,10 @@ TEST_F(LivePreset, OperatorSwitchesPresetsResetsOneAndClosesTheEditor) {
 
     // The main window follows the recorder again.
     program.pressWhenQuiet("PlayKey");
-    const QStringList played{QStringLiteral("<-@0STPLc"), QStringLiteral("<-ACK"), keyLine(link::Key::Play)};
+    const QStringList played{QStringLiteral("<-@0STPLc"), QStringLiteral("<-ACK"), keyLine(protocol::Key::Play)};
     EXPECT_TRUE(QTest::qWaitFor([&] { return program.log().mid(0, 3) == played; }, 5000))
         << program.log().join(" | ").toStdString();
-    EXPECT_EQ(program.linkState().recorderState, state::kPlay);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::Play);
 }
 
 // What the operator does in the editor, starting from preset 1 as it leaves the factory
@@ -192,8 +195,8 @@ PresetValues afterTheDozenChanges() {
 // The 25 setting commands of a write, as the sequence sends them: one per step, in step order.
 std::vector<std::string> writeSequenceOf(const preset::PresetStore& store) {
     std::vector<std::string> frames;
-    for (int step = preset::index(S::InputSelect); step <= preset::index(S::ID3); ++step) {
-        std::string frame = preset::settingFrame(store, preset::settingAt(step));
+    for (int step = protocol::index(S::InputSelect); step <= protocol::index(S::ID3); ++step) {
+        std::string frame = preset::settingFrame(store, protocol::settingAt(step));
         frame.pop_back();  // CR
         frames.push_back(frame);
     }
@@ -238,7 +241,7 @@ TEST_P(LivePresetOnTheLine, DozenSettingsChangedInTheEditorSurviveAReReadAndAWri
             const auto isQuery = [](const std::string& f) { return f.starts_with("@0?"); };
             std::remove_copy_if(frames.begin() + static_cast<std::ptrdiff_t>(framesBeforeWrite), frames.end(),
                                 std::back_inserter(written), isQuery);
-            EXPECT_EQ(written, writeSequenceOf(program.mainWindow.store()));
+            EXPECT_EQ(written, writeSequenceOf(program.core.store()));
             EXPECT_EQ(shown(), shownBefore);
         });
     closeEditor(op);
@@ -321,7 +324,7 @@ TEST_F(LivePreset, SavedPresetLoadsBackIdenticalAndWritesBackUnchanged) {
     EXPECT_TRUE(bytes.startsWith("TAVRIN Preset data file\n\r\n"));
     EXPECT_TRUE(bytes.contains("[BWF ID2]\r\n@0D2REEL07\r\r\n")) << bytes.toStdString();
     EXPECT_EQ(program.keysEnabled(), true);
-    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::Stop);
 }
 
 TEST_F(LivePreset, RecorderThatNeverAnswersTheLastQueryGivesTheMainWindowBackAfterTheTimeOut) {
@@ -336,7 +339,7 @@ TEST_F(LivePreset, RecorderThatNeverAnswersTheLastQueryGivesTheMainWindowBackAft
     EXPECT_GE(clock.elapsed(), 2000) << "gave up too early";
     EXPECT_FALSE(program.editorShown());
     EXPECT_EQ(program.keysEnabled(), true);
-    EXPECT_EQ(program.linkState().recorderState, state::kStop);
+    EXPECT_EQ(program.linkState().recorder.state, RecorderState::Stop);
     EXPECT_EQ(program.log().value(1), kReadNotice);
 
     // The record keeps what did arrive.
@@ -345,7 +348,7 @@ TEST_F(LivePreset, RecorderThatNeverAnswersTheLastQueryGivesTheMainWindowBackAft
     EXPECT_EQ(record(), arrived);
 
     program.pressWhenQuiet("PlayKey");
-    const QStringList played{QStringLiteral("<-@0STPLc"), QStringLiteral("<-ACK"), keyLine(link::Key::Play)};
+    const QStringList played{QStringLiteral("<-@0STPLc"), QStringLiteral("<-ACK"), keyLine(protocol::Key::Play)};
     EXPECT_TRUE(QTest::qWaitFor([&] { return program.log().mid(0, 3) == played; }, 5000))
         << program.log().join(" | ").toStdString();
     EXPECT_EQ(program.log().count(recovered), 1);

@@ -8,15 +8,16 @@
 #include <string>
 #include <thread>
 
-#include "link/command_frame.h"
-#include "link/key_commands.h"
+#include "protocol/frames.h"
+#include "protocol/keys.h"
 #include "preset/preset_record.h"
-#include "preset/setting_frames.h"
+#include "preset/preset_frames.h"
+#include "protocol/setting_frames.h"
 #include "sim/port_session.h"
 
-namespace tavrin::link {
+namespace tavrin::protocol {
 void PrintTo(const KeyCommand& key, std::ostream* out) { *out << "@0" << key.body << " (" << key.name << ")"; }
-}  // namespace tavrin::link
+}  // namespace tavrin::protocol
 
 namespace tavrin::test {
 namespace {
@@ -43,19 +44,19 @@ TEST(PortWithSimulator, StartUpChainOfStatusDisplayModeAndTime) {
     EXPECT_EQ(s.receiveUntil("\r"), "@0TI0000000\r");
 }
 
-class KeyPress : public ::testing::TestWithParam<link::KeyCommand> {};
+class KeyPress : public ::testing::TestWithParam<protocol::KeyCommand> {};
 
 TEST_P(KeyPress, GetsItsAckAsTheFirstByteOfARead) {
     PortSession s;
     ASSERT_TRUE(s.open());
-    const std::string frame = link::commandFrame(GetParam().body);
+    const std::string frame = protocol::commandFrame(GetParam().body);
     ASSERT_EQ(s.send(frame), frame.size());
     const auto reads = s.readsUntil([](const std::string& all) { return !all.empty(); }, 1s);
     ASSERT_FALSE(reads.empty());
     EXPECT_EQ(reads.front().front(), '\x06');
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKey, KeyPress, ::testing::ValuesIn(link::kKeyCommands), [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(EveryKey, KeyPress, ::testing::ValuesIn(protocol::kKeyCommands), [](const auto& info) {
     std::string name;
     for (char c : info.param.name) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name + "_" + std::to_string(info.index);
@@ -81,7 +82,7 @@ TEST(PortWithSimulator, TimeRunsWhilePlaying) {
 TEST(PortWithSimulator, PresetReadBlockIsAnsweredInQueryOrder) {
     PortSession s;
     ASSERT_TRUE(s.open());
-    ASSERT_EQ(s.send(preset::presetQueryBlock()), 156u);
+    ASSERT_EQ(s.send(protocol::presetQueryBlock()), 156u);
     const std::string got = s.receiveUntil("@0D3000000\r", 3s);
     EXPECT_TRUE(got.starts_with("@0PS01\r@0INBA\r@0DFMD\r")) << got;
     EXPECT_NE(got.find("@0MT00\r@0AK01\r@0AT0010\r"), std::string::npos) << got;
@@ -97,8 +98,8 @@ TEST(PortWithSimulator, WriteSequenceOfResetValuesIsAcknowledgedAndStored) {
     preset::PresetStore store;
     store.reset();
     std::string acknowledgements;
-    for (int step = 1; step < preset::kSettingCount; ++step) {
-        const std::string frame = preset::settingFrame(store, preset::settingAt(step));
+    for (int step = 1; step < protocol::kSettingCount; ++step) {
+        const std::string frame = preset::settingFrame(store, protocol::settingAt(step));
         ASSERT_EQ(s.send(frame), frame.size()) << frame;
         const auto reads = s.readsUntil([](const std::string& all) { return !all.empty(); }, 1s);
         ASSERT_EQ(PortSession::join(reads).size(), 1u) << frame;

@@ -27,11 +27,9 @@
 #include <thread>
 #include <vector>
 
-#include "link/key_commands.h"
-#include "link/link.h"
-#include "link/serial_port.h"
-#include "preset/preset_editor.h"
-#include "preset/preset_session.h"
+#include "app/core.h"
+#include "platform/serial_port.h"
+#include "protocol/keys.h"
 #include "sim/recorder_sim.h"
 #include "support/core_invariants.h"
 #include "support/fake_editor_view.h"
@@ -42,8 +40,8 @@ namespace tavrin::test {
 namespace {
 
 using namespace std::chrono_literals;
-using link::Key;
-using preset::PresetSetting;
+using protocol::Key;
+using protocol::PresetSetting;
 using S = PresetSetting;
 
 constexpr int kCom = 2;
@@ -53,24 +51,6 @@ constexpr int kPhaseTicks = 15 * kTicksPerSecond;
 constexpr int kSoakTicks = 5 * 60 * kTicksPerSecond;
 // A nested editor that never goes away would hang the test; this many ticks end it as failed.
 constexpr int kTickBudget = kSoakTicks + 60 * kTicksPerSecond;
-
-// The real port, counted: the recovery time-out is measured in ticks without a byte read.
-class CountingPort final : public link::Port {
-public:
-    link::OpenResult open(int portNumber) override { return port.open(portNumber); }
-    void close() override { port.close(); }
-    void purge() override { port.purge(); }
-    std::size_t bytesWaiting() override { return port.bytesWaiting(); }
-    std::size_t readAvailable(std::span<std::uint8_t> dest) override {
-        const std::size_t n = port.readAvailable(dest);
-        if (n > 0) ++reads;
-        return n;
-    }
-    std::size_t write(std::span<const std::uint8_t> bytes) override { return port.write(bytes); }
-
-    link::SerialPort port;
-    long reads = 0;
-};
 
 enum class Fault { Noise, Split, Naks, Unanswered, Rcpw, Stall, HangUp };
 
@@ -135,19 +115,16 @@ sim::SimOptions simOptions(const std::string& linkPath, std::uint32_t seed) {
     return o;
 }
 
-constexpr S kRadioGroups[] = {S::InputSelect, S::DateForm, S::StereoMono, S::Algorithm, S::PreRec,
-                              S::AutoMark,    S::MTrack,   S::AutoTrack,  S::SeamlsPlay, S::SilentSkip,
-                              S::AutoCue,     S::PlayMode, S::EDLPlay};
-constexpr S kLists[] = {S::SampleRate, S::BitRate,     S::FileFormat,   S::AutoTrackTime, S::SSkipTime,
-                        S::SSkipLevel, S::AutoCueTime, S::AutoCueLevel, S::RemoteMode};
+constexpr auto& kRadioGroups = protocol::kSettingsShownAs<protocol::Control::Radios>;
+constexpr auto& kLists = protocol::kSettingsShownAs<protocol::Control::List>;  // Preset No. goes alone
 constexpr std::string_view kQueries[] = {"?D3", "?PS", "?BR", "?ST", "?TMOD", "?TI", "?Ak"};
 
 class Soak {
 public:
     explicit Soak(std::uint32_t seed)
         : seed_(seed), random_(seed), sim_(simOptions(linkPath_, seed), now_), com_(kCom, linkPath_) {
-        link_.setTransferHooks(&session_);
-        editor_.setView(&view_);
+        core_.attachMainWindow(log_, displays_);
+        core_.attachEditorView(view_);
         view_.onShowModal = [this] { modal(); };
         view_.savePath = presetFile_;
         view_.openPath = presetFile_;
@@ -294,7 +271,7 @@ private:
         std::ostringstream out;
         out << "  at simulated second " << ticks_ / kTicksPerSecond << " in the phase \"" << phaseName_
             << "\"\n"
-            << "  recorder state " << state.recorderState << (state.linkUp ? ", link up" : ", link down")
+            << "  recorder state " << testing::PrintToString(state.recorder.state) << (state.linkUp ? ", link up" : ", link down")
             << (sim_.recorder().poweredOn() ? "" : ", simulator in standby") << "\n"
             << "  transfer: read " << t.ReadPending << " editor " << t.EditorOpen << " select "
             << t.SelectPending << " default " << t.DefaultPending << " write " << t.WriteRunning << " step "
@@ -334,17 +311,17 @@ private:
             link_.changePort(kCom);  // choosing the port again
             return;
         }
-        if (state.recorderState == link::recorder::kStop && chance(0.5)) {
+        if (state.recorder.state == protocol::RecorderState::Stop && chance(0.5)) {
             session_.PresetGate();
             return;
         }
-        if (state.recorderState == link::recorder::kStandby && chance(0.5)) {
+        if (state.recorder.state == protocol::RecorderState::Standby && chance(0.5)) {
             link_.sendKey(Key::PowerOn);
             return;
         }
         const int what = below(10);
         if (what < 6) {
-            Key key = link::kKeyCommands[static_cast<std::size_t>(below(std::ssize(link::kKeyCommands)))].key;
+            Key key = protocol::kKeyCommands[static_cast<std::size_t>(below(std::ssize(protocol::kKeyCommands)))].key;
             if (key == Key::Standby && !chance(0.2)) key = Key::Stop;
             link_.sendKey(key);
         } else if (what < 8) {
@@ -367,10 +344,10 @@ private:
             editor_.radioClicked(kRadioGroups[below(std::ssize(kRadioGroups))], below(4));
         } else if (what < 60) {
             const S list = kLists[below(std::ssize(kLists))];
-            if (view_.isListEnabled(list))
+            if (list != S::PresetNo && view_.isListEnabled(list))
                 editor_.listChanged(list, below(static_cast<int>(view_.entries(list).size()) + 1) - 1);
         } else if (what < 66) {
-            const S id = preset::settingAt(index(S::ID1) + below(3));
+            const S id = protocol::settingAt(index(S::ID1) + below(3));
             view_.typeId(id, chance(0.8) ? randomId() : "ab 1");
             editor_.IDSetKeyClick(id);
         } else if (what < 71) {
@@ -393,7 +370,7 @@ private:
     std::string randomId() {
         static constexpr std::string_view kCharacters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
         std::string id;
-        for (int i = 0; i < preset::kIdLength; ++i)
+        for (int i = 0; i < protocol::kIdLength; ++i)
             id += kCharacters[static_cast<std::size_t>(below(static_cast<int>(kCharacters.size())))];
         return id;
     }
@@ -415,11 +392,11 @@ private:
         ASSERT_TRUE(waitFor([this] { return link_.state().linkUp; }, 5)) << describe();
         link_.sendKey(Key::PowerOn);
         link_.sendKey(Key::Stop);
-        ASSERT_TRUE(waitFor([this] { return link_.state().recorderState == link::recorder::kStop; }, 10))
+        ASSERT_TRUE(waitFor([this] { return link_.state().recorder.state == protocol::RecorderState::Stop; }, 10))
             << describe();
         // Answers still on their way (a second stop report) would cut the read short.
         waitFor([] { return false; }, 1);
-        ASSERT_EQ(link_.state().recorderState, link::recorder::kStop) << describe();
+        ASSERT_EQ(link_.state().recorder.state, protocol::RecorderState::Stop) << describe();
 
         finalRead_ = true;
         finishing_ = false;
@@ -441,9 +418,9 @@ private:
         const sim::PresetBank& bank = sim_.recorder().presets();
         EXPECT_EQ(store_.get(S::PresetNo), bank.selected());
         expectRecordHolds(bank.current(), "clean read");
-        for (int i = 0; i < preset::kSettingCount; ++i)
-            EXPECT_TRUE(store_.isKnown(preset::settingAt(i)))
-                << preset::kSettings[static_cast<std::size_t>(i)].name;
+        for (int i = 0; i < protocol::kSettingCount; ++i)
+            EXPECT_TRUE(store_.isKnown(protocol::settingAt(i)))
+                << protocol::kSettings[static_cast<std::size_t>(i)].name;
     }
 
     // Inside the editor: some changes, then "Write to TAVRIN"; its end refreshes the editor.
@@ -461,10 +438,10 @@ private:
     }
 
     void expectRecordHolds(const sim::Preset& preset, std::string_view what) {
-        for (int i = index(S::InputSelect); i < preset::kSettingCount; ++i) {
-            const S s = preset::settingAt(i);
-            const std::string_view name = preset::kSettings[static_cast<std::size_t>(i)].name;
-            if (preset::isId(s))
+        for (int i = index(S::InputSelect); i < protocol::kSettingCount; ++i) {
+            const S s = protocol::settingAt(i);
+            const std::string_view name = protocol::kSettings[static_cast<std::size_t>(i)].name;
+            if (protocol::isId(s))
                 EXPECT_EQ(store_.id(s), preset.id(s)) << what << ": " << name;
             else
                 EXPECT_EQ(store_.get(s), preset.value(s)) << what << ": " << name;
@@ -478,14 +455,16 @@ private:
     sim::TimePoint now_ = sim::SimClock::now();
     sim::RecorderSim sim_;
     ScopedComPort com_;
-    CountingPort port_;
-    CheckedLog log_;
+    platform::SerialPort serialPort_;
+    CountingPort port_{serialPort_};  // the recovery time-out counts ticks without a byte read
+    FakeLog log_;
     FakeDisplays displays_;
     FixedClock clock_;
-    link::Link link_{port_, log_, displays_, clock_};
-    preset::PresetStore store_;
-    preset::PresetSession session_{link_, displays_, store_};
-    preset::PresetEditor editor_{session_};
+    app::Core core_{port_, clock_};
+    link::Link& link_ = core_.link();
+    preset::PresetStore& store_ = core_.store();
+    preset::PresetSession& session_ = core_.session();
+    preset::PresetEditor& editor_ = core_.editor();
     FakeEditorView view_;
 
     std::vector<Phase> phases_;

@@ -15,14 +15,14 @@
 #include <thread>
 #include <vector>
 
-#include "link/command_frame.h"
+#include "protocol/frames.h"
 #include "link/link.h"
-#include "link/serial_port.h"
+#include "platform/serial_port.h"
 #include "preset/preset_session.h"
 #include "sim/recorder_sim.h"
 #include "support/core_invariants.h"
-#include "support/fake_editor_host.h"
 #include "support/core_rig.h"
+#include "support/fake_editor_view.h"
 #include "support/fakes.h"
 #include "support/pty.h"
 
@@ -30,7 +30,7 @@ namespace tavrin::test {
 namespace {
 
 using namespace std::chrono_literals;
-using link::Key;
+using protocol::Key;
 
 constexpr int kCom = 2;
 constexpr auto kTick = 20ms;
@@ -55,11 +55,15 @@ sim::SimOptions simOptions(const std::string& linkPath) {
 
 // The program's core on its real serial port, COM2 named by a link to the simulator's
 // terminal, and the simulator, both stepped on the simulator's clock.
-class Unplugging : public ::testing::Test, public CoreRig<link::SerialPort, CheckedLog> {
+class Unplugging : public ::testing::Test, public CoreRig<platform::SerialPort> {
 protected:
     Unplugging() : sim(simOptions(linkPath), now), com(kCom, linkPath) {
-        link.setTransferHooks(&session);
-        session.setEditor(&editor);
+        core.attachEditorView(view);
+        // Showing the editor runs its FormShow, then whatever stands for the time it is up.
+        view.onShowModal = [this] {
+            editor.FormShow();
+            if (whileShown) whileShown();
+        };
         session.ResetPresetRecord();
     }
 
@@ -67,7 +71,7 @@ protected:
         ASSERT_TRUE(sim.ok()) << sim.error();
         link.changePort(kCom);
         ASSERT_TRUE(port.isOpen());
-        ASSERT_TRUE(tickUntil([this] { return link.state().recorderState == link::recorder::kStop; }));
+        ASSERT_TRUE(tickUntil([this] { return link.state().recorder.state == protocol::RecorderState::Stop; }));
         ASSERT_TRUE(link.state().linkUp);
     }
 
@@ -105,13 +109,14 @@ protected:
     sim::TimePoint now = sim::SimClock::now();
     sim::RecorderSim sim;
     ScopedComPort com;
-    FakeEditorHost editor{session};
+    FakeEditorView view;
+    std::function<void()> whileShown;
 };
 
 TEST_F(Unplugging, HungUpLineLogsOneConnectionErrorAtTheNextPollAndThenStaysQuiet) {
     const long mark = log.inserted;
     sim.hangUp();
-    ticks(link::kDisplayModeInterval + 1);  // the display-mode poll finds the line gone
+    ticks(link::PollSchedule::kDisplayModeInterval + 1);  // the display-mode poll finds the line gone
     EXPECT_EQ(linesSince(mark), std::vector<std::string>{"connection error"});
     EXPECT_FALSE(link.state().linkUp);
 
@@ -121,7 +126,7 @@ TEST_F(Unplugging, HungUpLineLogsOneConnectionErrorAtTheNextPollAndThenStaysQuie
 
 TEST_F(Unplugging, HungUpLineDoesNotSpinTheProcessorAtTheTickRate) {
     sim.hangUp();
-    ticks(link::kDisplayModeInterval + 1);
+    ticks(link::PollSchedule::kDisplayModeInterval + 1);
     const auto wallStart = std::chrono::steady_clock::now();
     const auto cpuStart = processCpuTime();
     for (int i = 0; i < 50; ++i) {
@@ -150,7 +155,7 @@ TEST_F(Unplugging, KeyPressOnAHungUpLineFailsAtOnceIntoConnectionError) {
 TEST_F(Unplugging, ReadsOfAHungUpPortReturnNothingAndNeverSetTheLinkUp) {
     sim.hangUp();
     link.sendKey(Key::Stop);  // fails: the link is down now
-    std::array<std::uint8_t, link::kChunkSize> chunk{};
+    std::array<std::uint8_t, protocol::LineAssembler::kReadSize> chunk{};
     for (int i = 0; i < 1000; ++i) ASSERT_EQ(port.readAvailable(chunk), 0u);
     ticks(100);
     EXPECT_FALSE(link.state().linkUp);
@@ -158,7 +163,7 @@ TEST_F(Unplugging, ReadsOfAHungUpPortReturnNothingAndNeverSetTheLinkUp) {
 
 TEST_F(Unplugging, ChoosingThePortAgainAfterTheDeviceCameBackTalksToItAgain) {
     sim.hangUp();
-    ticks(link::kDisplayModeInterval + 1);
+    ticks(link::PollSchedule::kDisplayModeInterval + 1);
     ASSERT_FALSE(link.state().linkUp);
 
     const long mark = log.inserted;
@@ -169,7 +174,7 @@ TEST_F(Unplugging, ChoosingThePortAgainAfterTheDeviceCameBackTalksToItAgain) {
     EXPECT_EQ(lines[1], "<-@0STSTc");
 
     link.sendKey(Key::Play);
-    EXPECT_TRUE(tickUntil([this] { return link.state().recorderState == link::recorder::kPlay; }));
+    EXPECT_TRUE(tickUntil([this] { return link.state().recorder.state == protocol::RecorderState::Play; }));
     EXPECT_EQ(log.lines[1], "<-ACK");
 }
 
@@ -193,37 +198,37 @@ TEST_F(Unplugging, HangUpDuringTheFirstPresetReadGivesTheKeysBack) {
     ASSERT_TRUE(tickUntil([this] { return !session.transfer().ReadPending; },
                           preset::PresetSession::kRecoveryTicks + 1));
     EXPECT_TRUE(displays.keysEnabled);
-    EXPECT_EQ(link.state().recorderState, link::recorder::kStop);
-    EXPECT_EQ(editor.shows, 0);
+    EXPECT_EQ(link.state().recorder.state, protocol::RecorderState::Stop);
+    EXPECT_EQ(view.showModalCalls, 0);
 
     sim.recorder().faults().ignoredQueries.clear();
     comeBackAndChooseThePort();
-    editor.whileShown = [this] { EXPECT_TRUE(session.transfer().EditorOpen); };
+    whileShown = [this] { EXPECT_TRUE(session.transfer().EditorOpen); };
     session.PresetGate();
-    EXPECT_TRUE(tickUntil([this] { return editor.shows == 1; }));
+    EXPECT_TRUE(tickUntil([this] { return view.showModalCalls == 1; }));
 }
 
 TEST_F(Unplugging, HangUpWhileTheEditorIsOpenClosesItAtItsNextCommand) {
     bool closed = false;
-    editor.whileShown = [&] {
+    whileShown = [&] {
         sim.hangUp();
         ticks(5);  // nothing is sent while the editor is open, so nothing fails yet
         EXPECT_TRUE(session.transfer().EditorOpen);
-        store.set(preset::PresetSetting::PlayMode, 3);
-        session.SendSetting(preset::PresetSetting::PlayMode);
-        closed = editor.endModals == 1 && !session.transfer().EditorOpen;
+        store.set(protocol::PresetSetting::PlayMode, 3);
+        session.SendSetting(protocol::PresetSetting::PlayMode);
+        closed = view.endModalCalls == 1 && !session.transfer().EditorOpen;
     };
     session.PresetGate();
-    ASSERT_TRUE(tickUntil([this] { return editor.shows == 1; }));
+    ASSERT_TRUE(tickUntil([this] { return view.showModalCalls == 1; }));
     EXPECT_TRUE(closed);
     EXPECT_EQ(log.lines.front(), "connection error");
     EXPECT_TRUE(displays.keysEnabled);
-    EXPECT_EQ(link.state().recorderState, link::recorder::kStop);
+    EXPECT_EQ(link.state().recorder.state, protocol::RecorderState::Stop);
 
     comeBackAndChooseThePort();
-    editor.whileShown = nullptr;
+    whileShown = nullptr;
     session.PresetGate();
-    EXPECT_TRUE(tickUntil([this] { return editor.shows == 2; }));
+    EXPECT_TRUE(tickUntil([this] { return view.showModalCalls == 2; }));
 }
 
 }  // namespace

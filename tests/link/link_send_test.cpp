@@ -3,13 +3,20 @@
 #include <string>
 #include <vector>
 
-#include "link/command_frame.h"
+#include "protocol/frames.h"
 #include "link/link.h"
+#include "link/log_lines.h"
 #include "support/fakes.h"
 
 namespace tavrin::link {
 namespace {
 
+using platform::OpenError;
+using platform::OpenResult;
+using protocol::DisplayMode;
+using protocol::Key;
+using protocol::RecorderState;
+using protocol::ReplyKind;
 using test::FakeDisplays;
 using test::FakeLog;
 using test::FakePort;
@@ -35,7 +42,10 @@ private:
 
 class LinkSendTest : public ::testing::Test {
 protected:
-    LinkSendTest() { link.setTransferHooks(&hooks); }
+    LinkSendTest() {
+        link.attach(log, displays);
+        link.setTransferHooks(&hooks);
+    }
 
     void openPort() {
         link.changePort(2);
@@ -48,7 +58,7 @@ protected:
     FakeDisplays displays;
     FixedClock clock;  // 09:05:30
     ResetHooks hooks{log};
-    Link link{port, log, displays, clock};
+    Link link{port, clock};
 };
 
 // The log line of a command: its text padded to column 26, the time, five blanks.
@@ -118,13 +128,13 @@ INSTANTIATE_TEST_SUITE_P(Keys, KeyTest, ::testing::Values(
 TEST(LogLine, TextOfTwentySixCharactersIsFollowedDirectlyByTheTime) {
     const std::string text = "->@0ABCDEFGHIJ (Name 1234)";
     ASSERT_EQ(text.size(), 26u);
-    const std::string line = commandLogLine(text, TimeOfDay{23, 59, 7});
+    const std::string line = commandLogLine(text, platform::TimeOfDay{23, 59, 7});
     EXPECT_EQ(line, "->@0ABCDEFGHIJ (Name 1234)23:59:07     ");
     EXPECT_EQ(line.size(), 39u);
 }
 
 TEST(LogLine, ShorterTextIsPaddedToColumnTwentySix) {
-    const std::string line = commandLogLine("->@02353 (Play)", TimeOfDay{0, 0, 0});
+    const std::string line = commandLogLine("->@02353 (Play)", platform::TimeOfDay{0, 0, 0});
     EXPECT_EQ(line, "->@02353 (Play)           00:00:00     ");
     EXPECT_EQ(line.size(), 39u);
 }
@@ -147,23 +157,23 @@ TEST_F(LinkSendTest, RequestsSendTheirFramesAndOnlyTheButtonsAreLogged) {
 
 TEST_F(LinkSendTest, FullWriteSetsTheLinkUp) {
     openPort();
-    link.state().linkUp = false;
+    link.stateForTesting().linkUp = false;
     link.requestTime();
     EXPECT_TRUE(link.state().linkUp);
 }
 
 TEST_F(LinkSendTest, WriteOnAPortThatNeverOpenedRunsTheReset) {
-    link.state().linkUp = true;
-    link.state().afterRecord = true;
-    link.state().recorderState = recorder::kPlay;
-    link.state().displayMode = 6;
+    link.stateForTesting().linkUp = true;
+    link.stateForTesting().recorder.afterRecord = true;
+    link.stateForTesting().recorder.state = RecorderState::Play;
+    link.stateForTesting().recorder.displayMode = DisplayMode::TrackTime;
     link.requestTime();
     EXPECT_EQ(log.lines, Lines{"connection error"});
     EXPECT_EQ(hooks.logWhenReset, Lines{""});  // the transfer part runs before the line
     EXPECT_FALSE(link.state().linkUp);
-    EXPECT_FALSE(link.state().afterRecord);
-    EXPECT_EQ(link.state().recorderState, recorder::kPlay);
-    EXPECT_EQ(link.state().displayMode, 6);
+    EXPECT_FALSE(link.state().recorder.afterRecord);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Play);
+    EXPECT_EQ(link.state().recorder.displayMode, DisplayMode::TrackTime);
 }
 
 TEST_F(LinkSendTest, ShortWriteIsAFailedWrite) {
@@ -175,19 +185,19 @@ TEST_F(LinkSendTest, ShortWriteIsAFailedWrite) {
 }
 
 TEST_F(LinkSendTest, StandbyFlagIsStillSetAfterAFailedWrite) {
-    link.state().standbyPending = false;
+    link.stateForTesting().recorder.standbyPending = false;
     link.sendKey(Key::Standby);
     EXPECT_EQ(log.lines, (Lines{logged("->@02312 (Standby)"), "connection error"}));
-    EXPECT_TRUE(link.state().standbyPending);
+    EXPECT_TRUE(link.state().recorder.standbyPending);
 }
 
 TEST_F(LinkSendTest, FailedWriteClearsAPendingStandby) {
     openPort();
     link.sendKey(Key::Standby);
-    ASSERT_TRUE(link.state().standbyPending);
+    ASSERT_TRUE(link.state().recorder.standbyPending);
     port.writeLimit = 0;
     link.sendKey(Key::Play);
-    EXPECT_FALSE(link.state().standbyPending);
+    EXPECT_FALSE(link.state().recorder.standbyPending);
 }
 
 TEST_F(LinkSendTest, BlockOfFramesFailsOnce) {
@@ -198,13 +208,13 @@ TEST_F(LinkSendTest, BlockOfFramesFailsOnce) {
 TEST_F(LinkSendTest, TrackJumpsSetTheTimeCountdownToFifty) {
     openPort();
     for (Key key : {Key::JumpBack, Key::JumpFF}) {
-        link.state().timeCountdown = 3;
+        link.stateForTesting().polls.timeCountdown = 3;
         link.sendKey(key);
-        EXPECT_EQ(link.state().timeCountdown, 50);
+        EXPECT_EQ(link.state().polls.timeCountdown, 50);
     }
-    link.state().timeCountdown = 3;
+    link.stateForTesting().polls.timeCountdown = 3;
     link.sendKey(Key::Play);
-    EXPECT_EQ(link.state().timeCountdown, 3);
+    EXPECT_EQ(link.state().polls.timeCountdown, 3);
 }
 
 TEST_F(LinkSendTest, PortChangePurgesClosesReopensAndAsksForStatus) {
@@ -213,8 +223,8 @@ TEST_F(LinkSendTest, PortChangePurgesClosesReopensAndAsksForStatus) {
     EXPECT_EQ(link.state().portNumber, 5);
     EXPECT_EQ(port.takeWrites(), Lines{"@0?ST\r"});
     EXPECT_EQ(log.lines, Lines{logged("->@0?ST (Status Request)")});
-    EXPECT_EQ(link.state().displayModeCountdown, 15);
-    EXPECT_EQ(link.state().timeCountdown, 40);
+    EXPECT_EQ(link.state().polls.displayModeCountdown, 15);
+    EXPECT_EQ(link.state().polls.timeCountdown, 40);
     EXPECT_TRUE(link.state().linkUp);
     // The same number again still purges, closes and reopens.
     link.changePort(5);
@@ -241,15 +251,15 @@ class OpenErrorTest : public LinkSendTest, public ::testing::WithParamInterface<
 TEST_P(OpenErrorTest, LogsWhyAndSendsNothing) {
     const OpenErrorRow& row = GetParam();
     openPort();
-    link.state().displayModeCountdown = 7;
-    link.state().timeCountdown = 9;
+    link.stateForTesting().polls.displayModeCountdown = 7;
+    link.stateForTesting().polls.timeCountdown = 9;
     port.openResult = row.result;
     link.changePort(1);
     EXPECT_EQ(log.lines, row.log);
     EXPECT_FALSE(port.isOpen);  // the previous port is closed by then
     EXPECT_EQ(port.takeWrites(), Lines{});
-    EXPECT_EQ(link.state().displayModeCountdown, 7);
-    EXPECT_EQ(link.state().timeCountdown, 9);
+    EXPECT_EQ(link.state().polls.displayModeCountdown, 7);
+    EXPECT_EQ(link.state().polls.timeCountdown, 9);
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, OpenErrorTest, ::testing::Values(

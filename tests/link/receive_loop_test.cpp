@@ -11,6 +11,12 @@
 namespace tavrin::link {
 namespace {
 
+using platform::OpenError;
+using platform::OpenResult;
+using protocol::DisplayMode;
+using protocol::Key;
+using protocol::RecorderState;
+using protocol::ReplyKind;
 using test::FakeDisplays;
 using test::FakeLog;
 using test::FakePort;
@@ -22,7 +28,7 @@ public:
     bool editorOpen() const override { return open; }
     void acknowledgement(bool ack) override { events.push_back(ack ? "ack" : "nak"); }
     void presetReply(const ReplyKind& reply) override {
-        events.push_back("preset " + std::string(preset::info(reply.setting).query));
+        events.push_back("preset " + std::string(protocol::info(reply.setting).query));
         if (onPresetReply) onPresetReply(reply);
     }
     void id3OutsideTransfer(std::string_view six) override { events.push_back("id3 " + std::string(six)); }
@@ -39,6 +45,7 @@ class ReceiveLoopTest : public ::testing::Test {
 protected:
     ReceiveLoopTest() {
         port.isOpen = true;
+        link.attach(log, displays);
         link.setTransferHooks(&hooks);
     }
 
@@ -52,12 +59,12 @@ protected:
     }
     // A stopped recorder in a time mode, link up, no poll due for a long time.
     void stoppedInTimeMode() {
-        LinkState& s = link.state();
+        LinkState& s = link.stateForTesting();
         s.linkUp = true;
-        s.recorderState = recorder::kStop;
-        s.displayMode = 1;
-        s.displayModeCountdown = 1000;
-        s.timeCountdown = 1000;
+        s.recorder.state = RecorderState::Stop;
+        s.recorder.displayMode = DisplayMode::RecRemainTime;
+        s.polls.displayModeCountdown = 1000;
+        s.polls.timeCountdown = 1000;
     }
 
     FakePort port;
@@ -65,7 +72,7 @@ protected:
     FakeDisplays displays;
     FixedClock clock;
     FakeHooks hooks;
-    Link link{port, log, displays, clock};
+    Link link{port, clock};
 };
 
 using Lines = std::vector<std::string>;
@@ -73,10 +80,10 @@ using Lines = std::vector<std::string>;
 TEST_F(ReceiveLoopTest, LineSplitOverTwoTicksIsHandledOnceInTheSecond) {
     tick("@0ST");
     EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(link.state().recorderState, recorder::kStandby);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Standby);
     tick("PL\r");
     EXPECT_EQ(log.lines, Lines{"<-@0STPLc"});
-    EXPECT_EQ(link.state().recorderState, recorder::kPlay);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Play);
     tick();
     EXPECT_EQ(log.lines.size(), 1u);
 }
@@ -92,11 +99,11 @@ TEST_F(ReceiveLoopTest, NakIsEchoedAsInvalid) {
 }
 
 TEST_F(ReceiveLoopTest, AckNotFirstInReadIsSkipped) {
-    link.state().standbyPending = true;
+    link.stateForTesting().recorder.standbyPending = true;
     hooks.open = true;
     tick("@0STPL\r\x06");
     EXPECT_EQ(log.lines, Lines{"<-@0STPLc"});
-    EXPECT_TRUE(link.state().standbyPending);
+    EXPECT_TRUE(link.state().recorder.standbyPending);
     EXPECT_TRUE(hooks.events.empty());
 }
 
@@ -104,13 +111,13 @@ TEST_F(ReceiveLoopTest, ReadStartingWithAtDropsPendingLine) {
     tick("@0ST");
     tick("@0STPP\r");
     EXPECT_EQ(log.lines, Lines{"<-@0STPPc"});
-    EXPECT_EQ(link.state().recorderState, recorder::kPlayPause);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::PlayPause);
 }
 
 TEST_F(ReceiveLoopTest, ZeroByteInsideLineKeepsTheBytesBeforeItPending) {
     tick(std::string_view("@0ST\0PP\r", 8));
     EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(link.state().pendingLength, 4);
+    EXPECT_EQ(link.state().lines.pendingLength(), 4);
     tick("PL\r");
     EXPECT_EQ(log.lines, Lines{"<-@0STPLc"});
 }
@@ -129,7 +136,7 @@ TEST_F(ReceiveLoopTest, EleventhLineOfATickTakesThePlaceOfTheTenth) {
 TEST_F(ReceiveLoopTest, BytesBeyondThirtyTwoWaitForTheNextTick) {
     tick("@0STPL\r@0STPP\r@0STFF\r@0STRW\r@0STAB\r");  // 35 bytes
     EXPECT_EQ(log.lines.size(), 4u);
-    EXPECT_EQ(link.state().pendingLength, 4);  // "@0ST" of the fifth line
+    EXPECT_EQ(link.state().lines.pendingLength(), 4);  // "@0ST" of the fifth line
     tick();
     EXPECT_EQ(log.top(), "<-@0STABc");
 }
@@ -142,22 +149,22 @@ TEST_F(ReceiveLoopTest, AnyByteReadSetsTheLinkUp) {
 // --- state 11 ---
 
 TEST_F(ReceiveLoopTest, NothingIsEchoedDuringPresetTransfer) {
-    link.state().recorderState = recorder::kPresetTransfer;
+    link.stateForTesting().recorder.state = RecorderState::PresetTransfer;
     tick("\x06@0STPL\r@0TMTN\r@0XYZ\r");
     tick("\x15");
     EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(link.state().recorderState, recorder::kPresetTransfer);
-    EXPECT_EQ(link.state().displayMode, 0);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::PresetTransfer);
+    EXPECT_EQ(link.state().recorder.displayMode, DisplayMode::None);
 }
 
 TEST_F(ReceiveLoopTest, SettingRepliesInPresetTransferGoToThePresetRead) {
-    link.state().recorderState = recorder::kPresetTransfer;
+    link.stateForTesting().recorder.state = RecorderState::PresetTransfer;
     tick("@0INUN\r@0STPL\r@0D3ABCDEF\r");
     EXPECT_EQ(hooks.events, (Lines{"preset IN", "preset D3"}));
 }
 
 TEST_F(ReceiveLoopTest, AcknowledgementWithEditorOpenIsHandedOnBeforeTheReplies) {
-    link.state().recorderState = recorder::kPresetTransfer;
+    link.stateForTesting().recorder.state = RecorderState::PresetTransfer;
     hooks.open = true;
     tick("\x06@0PS01\r");
     tick("\x15");
@@ -171,10 +178,10 @@ TEST_F(ReceiveLoopTest, AcknowledgementWithEditorClosedIsNotHandedOn) {
 }
 
 TEST_F(ReceiveLoopTest, StopReportEndsPresetTransferWithoutEcho) {
-    link.state().recorderState = recorder::kPresetTransfer;
+    link.stateForTesting().recorder.state = RecorderState::PresetTransfer;
     displays.track = "012";
     tick("@0STST\r@0INBA\r");
-    EXPECT_EQ(link.state().recorderState, recorder::kOther);  // the setting reply now counts as "other"
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Other);  // the setting reply now counts as "other"
     EXPECT_EQ(log.lines, Lines{"<-@0INBAc"});
     EXPECT_EQ(displays.track, "");
     EXPECT_TRUE(hooks.events.empty());
@@ -182,19 +189,19 @@ TEST_F(ReceiveLoopTest, StopReportEndsPresetTransferWithoutEcho) {
 
 TEST_F(ReceiveLoopTest, PresetRepliesAreDroppedWithoutHooks) {
     link.setTransferHooks(nullptr);
-    link.state().recorderState = recorder::kPresetTransfer;
+    link.stateForTesting().recorder.state = RecorderState::PresetTransfer;
     tick("\x06@0D3ABCDEF\r");
-    link.state().recorderState = recorder::kStop;
+    link.stateForTesting().recorder.state = RecorderState::Stop;
     tick("@0D3ABCDEF\r");
     EXPECT_EQ(log.lines, Lines{"<-@0D3ABCDEFc"});
 }
 
 // The editor is shown modally from inside a preset reply, and ticks go on nested inside it.
 TEST_F(ReceiveLoopTest, NestedTickInsidePresetReplyLeavesTheOuterListIntact) {
-    link.state().recorderState = recorder::kPresetTransfer;
+    link.stateForTesting().recorder.state = RecorderState::PresetTransfer;
     bool editorShown = false;
     hooks.onPresetReply = [&](const ReplyKind& reply) {
-        if (reply.setting != preset::PresetSetting::ID3 || editorShown) return;
+        if (reply.setting != protocol::PresetSetting::ID3 || editorShown) return;
         editorShown = true;
         tick("@0AFPM\r@0STST\r");  // the recorder stops while the editor is up
         tick("@0STPL\r");
@@ -203,7 +210,7 @@ TEST_F(ReceiveLoopTest, NestedTickInsidePresetReplyLeavesTheOuterListIntact) {
     EXPECT_EQ(hooks.events, (Lines{"preset D3", "preset AF"}));
     // The rest of the outer list is judged by the state the nested ticks left.
     EXPECT_EQ(log.lines, (Lines{"<-@0PS02c", "<-@0STPLc"}));
-    EXPECT_EQ(link.state().recorderState, recorder::kOther);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Other);
     EXPECT_EQ(hooks.ticksEnded, 3);
 }
 
@@ -212,7 +219,7 @@ TEST_F(ReceiveLoopTest, NestedTickInsidePresetReplyLeavesTheOuterListIntact) {
 struct EffectRow {
     const char* name;
     const char* line;
-    int state;            // recorder state afterwards
+    RecorderState state;  // recorder state afterwards
     int timeCountdown;    // after the tick's own time poll
     const char* track;    // TrackEdit afterwards (it held "007")
     const char* time;     // TimeEdit afterwards (it held "T")
@@ -223,16 +230,16 @@ class EffectTest : public ReceiveLoopTest, public ::testing::WithParamInterface<
 
 TEST_P(EffectTest, AppliesTheEffect) {
     const EffectRow& row = GetParam();
-    LinkState& s = link.state();
-    s.recorderState = recorder::kPlay;
-    s.displayMode = 2;  // not a time mode: no time request goes out
-    s.timeCountdown = 30;
-    s.displayModeCountdown = 30;
+    LinkState& s = link.stateForTesting();
+    s.recorder.state = RecorderState::Play;
+    s.recorder.displayMode = DisplayMode::TotalTrack;  // not a time mode: no time request goes out
+    s.polls.timeCountdown = 30;
+    s.polls.displayModeCountdown = 30;
     displays.track = "007";
     displays.time = "T";
     tick(std::string(row.line) + "\r");
-    EXPECT_EQ(s.recorderState, row.state);
-    EXPECT_EQ(s.timeCountdown, row.timeCountdown);
+    EXPECT_EQ(s.recorder.state, row.state);
+    EXPECT_EQ(s.polls.timeCountdown, row.timeCountdown);
     EXPECT_EQ(displays.track, row.track);
     EXPECT_EQ(displays.time, row.time);
     EXPECT_EQ(log.lines, row.echoed ? Lines{"<-" + std::string(row.line) + "c"} : Lines{});
@@ -240,47 +247,47 @@ TEST_P(EffectTest, AppliesTheEffect) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, EffectTest, ::testing::Values(
-    EffectRow{"StatusStop", "@0STST", 1, 0, "", "T", true},
-    EffectRow{"StatusRec", "@0STRE", 6, 15, "007", "T", true},
-    EffectRow{"StatusRecPause", "@0STRP", 5, 0, "007", "T", true},
-    EffectRow{"StatusTS", "@0STTS", 4, 74, "007", "", true},
-    EffectRow{"StatusPlay", "@0STPL", 2, 0, "007", "T", true},
-    EffectRow{"StatusPlayPause", "@0STPP", 3, 29, "007", "T", true},
-    EffectRow{"StatusSearchPlus", "@0STS+", 7, 0, "007", "T", true},
-    EffectRow{"StatusSearchMinus", "@0STS-", 8, 0, "007", "T", true},
-    EffectRow{"StatusFastForward", "@0STFF", 9, 0, "007", "T", true},
-    EffectRow{"StatusRewind", "@0STRW", 10, 0, "007", "T", true},
-    EffectRow{"StatusAB", "@0STAB", 2, 29, "007", "T", true},
-    EffectRow{"StatusTP", "@0STTP", 2, 29, "007", "T", true},
-    EffectRow{"StatusEP", "@0STEP", 2, 29, "007", "T", true},
-    EffectRow{"StatusED", "@0STED", 11, 29, "007", "T", true},
-    EffectRow{"StatusER", "@0STER", 12, 29, "007", "T", true},
-    EffectRow{"StatusWR", "@0STWR", 12, 29, "007", "T", true},
-    EffectRow{"StatusEW", "@0STEW", 12, 29, "007", "T", true},
-    EffectRow{"StatusRU", "@0STRU", 12, 29, "007", "T", true},
-    EffectRow{"PowerModeZero", "@0PW00", 2, 29, "007", "T", true},
-    EffectRow{"PowerModeOne", "@0PW01", 0, 29, "", "", true},
-    EffectRow{"DoorSensor", "@0DS01", 12, 29, "007", "T", true},
-    EffectRow{"Card", "@0CDNC", 12, 29, "007", "T", true},
-    EffectRow{"Unknown", "@0XYZ", 12, 29, "007", "T", true},
-    EffectRow{"Setting", "@0INBA", 12, 29, "007", "T", true},
-    EffectRow{"RemoteModeWithoutValue", "@0RCPW", 12, 29, "007", "T", true},
-    EffectRow{"IdOne", "@0D1ABCDEF", 12, 29, "007", "T", true},
-    EffectRow{"IdThree", "@0D3ABCDEF", 2, 29, "007", "T", true},
-    EffectRow{"TrackOutsideTimeMode", "@0TR012", 2, 29, "007", "", false},
-    EffectRow{"TimeOutsideTimeMode", "@0TI0012345", 2, 29, "007", "T", false},
-    EffectRow{"DisplayModeSame", "@0TMTN", 2, 29, "007", "T", false}),
+    EffectRow{"StatusStop", "@0STST", RecorderState::Stop, 0, "", "T", true},
+    EffectRow{"StatusRec", "@0STRE", RecorderState::Rec, 15, "007", "T", true},
+    EffectRow{"StatusRecPause", "@0STRP", RecorderState::RecPause, 0, "007", "T", true},
+    EffectRow{"StatusTS", "@0STTS", RecorderState::TS, 74, "007", "", true},
+    EffectRow{"StatusPlay", "@0STPL", RecorderState::Play, 0, "007", "T", true},
+    EffectRow{"StatusPlayPause", "@0STPP", RecorderState::PlayPause, 29, "007", "T", true},
+    EffectRow{"StatusSearchPlus", "@0STS+", RecorderState::SPlus, 0, "007", "T", true},
+    EffectRow{"StatusSearchMinus", "@0STS-", RecorderState::SMinus, 0, "007", "T", true},
+    EffectRow{"StatusFastForward", "@0STFF", RecorderState::FastForward, 0, "007", "T", true},
+    EffectRow{"StatusRewind", "@0STRW", RecorderState::Rewind, 0, "007", "T", true},
+    EffectRow{"StatusAB", "@0STAB", RecorderState::Play, 29, "007", "T", true},
+    EffectRow{"StatusTP", "@0STTP", RecorderState::Play, 29, "007", "T", true},
+    EffectRow{"StatusEP", "@0STEP", RecorderState::Play, 29, "007", "T", true},
+    EffectRow{"StatusED", "@0STED", RecorderState::PresetTransfer, 29, "007", "T", true},
+    EffectRow{"StatusER", "@0STER", RecorderState::Other, 29, "007", "T", true},
+    EffectRow{"StatusWR", "@0STWR", RecorderState::Other, 29, "007", "T", true},
+    EffectRow{"StatusEW", "@0STEW", RecorderState::Other, 29, "007", "T", true},
+    EffectRow{"StatusRU", "@0STRU", RecorderState::Other, 29, "007", "T", true},
+    EffectRow{"PowerModeZero", "@0PW00", RecorderState::Play, 29, "007", "T", true},
+    EffectRow{"PowerModeOne", "@0PW01", RecorderState::Standby, 29, "", "", true},
+    EffectRow{"DoorSensor", "@0DS01", RecorderState::Other, 29, "007", "T", true},
+    EffectRow{"Card", "@0CDNC", RecorderState::Other, 29, "007", "T", true},
+    EffectRow{"Unknown", "@0XYZ", RecorderState::Other, 29, "007", "T", true},
+    EffectRow{"Setting", "@0INBA", RecorderState::Other, 29, "007", "T", true},
+    EffectRow{"RemoteModeWithoutValue", "@0RCPW", RecorderState::Other, 29, "007", "T", true},
+    EffectRow{"IdOne", "@0D1ABCDEF", RecorderState::Other, 29, "007", "T", true},
+    EffectRow{"IdThree", "@0D3ABCDEF", RecorderState::Play, 29, "007", "T", true},
+    EffectRow{"TrackOutsideTimeMode", "@0TR012", RecorderState::Play, 29, "007", "", false},
+    EffectRow{"TimeOutsideTimeMode", "@0TI0012345", RecorderState::Play, 29, "007", "T", false},
+    EffectRow{"DisplayModeSame", "@0TMTN", RecorderState::Play, 29, "007", "T", false}),
     [](const ::testing::TestParamInfo<EffectRow>& info) { return std::string(info.param.name); });
 
 TEST_F(ReceiveLoopTest, IdThreeOutsideTransferIsHandedOn) {
-    link.state().recorderState = recorder::kStop;
+    link.stateForTesting().recorder.state = RecorderState::Stop;
     tick("@0D3AB12CD\r");
     EXPECT_EQ(hooks.events, Lines{"id3 AB12CD"});
 }
 
 struct DisplayModeRow {
     const char* code;
-    int mode;
+    DisplayMode mode;
     const char* label;
     bool hyphens;  // a mode without time shows ten hyphens in TimeEdit
 };
@@ -291,7 +298,7 @@ TEST_P(DisplayModeTest, SetsModeLabelAndTime) {
     const DisplayModeRow& row = GetParam();
     displays.time = "T";
     tick("@0TM" + std::string(row.code) + "\r");
-    EXPECT_EQ(link.state().displayMode, row.mode);
+    EXPECT_EQ(link.state().recorder.displayMode, row.mode);
     EXPECT_EQ(displays.dispMode, row.label);
     EXPECT_EQ(displays.time, row.hyphens ? "----------" : "T");
     EXPECT_TRUE(log.lines.empty());
@@ -299,7 +306,7 @@ TEST_P(DisplayModeTest, SetsModeLabelAndTime) {
 
 TEST_P(DisplayModeTest, ReplyEqualToCurrentModeChangesNothing) {
     const DisplayModeRow& row = GetParam();
-    link.state().displayMode = row.mode;
+    link.stateForTesting().recorder.displayMode = row.mode;
     displays.time = "T";
     displays.dispMode = "label";
     tick("@0TM" + std::string(row.code) + "\r");
@@ -308,28 +315,28 @@ TEST_P(DisplayModeTest, ReplyEqualToCurrentModeChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, DisplayModeTest, ::testing::Values(
-    DisplayModeRow{"RE", 1, "REC REMAIN TIME", false},
-    DisplayModeRow{"TN", 2, "Total track mode", true},
-    DisplayModeRow{"TM", 3, "Total mark mode", true},
-    DisplayModeRow{"AG", 4, "Algolithm mode", true},
-    DisplayModeRow{"ND", 5, "Date mode", true},
-    DisplayModeRow{"TT", 6, "TRACK TIME", false},
-    DisplayModeRow{"RD", 7, "REC date mode", true},
-    DisplayModeRow{"TR", 8, "TRACK REMAIN TIME", false}),
+    DisplayModeRow{"RE", DisplayMode::RecRemainTime, "REC REMAIN TIME", false},
+    DisplayModeRow{"TN", DisplayMode::TotalTrack, "Total track mode", true},
+    DisplayModeRow{"TM", DisplayMode::TotalMark, "Total mark mode", true},
+    DisplayModeRow{"AG", DisplayMode::Algorithm, "Algolithm mode", true},
+    DisplayModeRow{"ND", DisplayMode::Date, "Date mode", true},
+    DisplayModeRow{"TT", DisplayMode::TrackTime, "TRACK TIME", false},
+    DisplayModeRow{"RD", DisplayMode::RecDate, "REC date mode", true},
+    DisplayModeRow{"TR", DisplayMode::TrackRemainTime, "TRACK REMAIN TIME", false}),
     [](const ::testing::TestParamInfo<DisplayModeRow>& info) { return std::string(info.param.code); });
 
 TEST_F(ReceiveLoopTest, TimeInTimeModeIsShownWithColons) {
-    for (int mode : {1, 6, 8}) {
-        link.state().displayMode = mode;
+    for (DisplayMode mode : {DisplayMode::RecRemainTime, DisplayMode::TrackTime, DisplayMode::TrackRemainTime}) {
+        link.stateForTesting().recorder.displayMode = mode;
         displays.time.clear();
         tick("@0TI0012345\r");
-        EXPECT_EQ(displays.time, "001:23:45") << "mode " << mode;
+        EXPECT_EQ(displays.time, "001:23:45") << "mode " << testing::PrintToString(mode);
     }
     EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(ReceiveLoopTest, TrackInTimeModeKeepsLeadingZerosAndClearsTime) {
-    link.state().displayMode = 8;
+    link.stateForTesting().recorder.displayMode = DisplayMode::TrackRemainTime;
     displays.time = "001:23:45";
     tick("@0TR012\r");
     EXPECT_EQ(displays.track, "012");
@@ -349,12 +356,12 @@ TEST_F(ReceiveLoopTest, RecThenStopKeepsTheTrackAndTheCountdown) {
     stoppedInTimeMode();
     tick("@0STRE\r");
     EXPECT_EQ(port.takeWritten(), "@0?TI\r");  // countdown 0: the time request goes out at once
-    EXPECT_EQ(link.state().timeCountdown, 15);
+    EXPECT_EQ(link.state().polls.timeCountdown, 15);
     displays.track = "012";
     tick("@0STST\r");
     EXPECT_EQ(displays.track, "012");
-    EXPECT_FALSE(link.state().afterRecord);
-    EXPECT_EQ(link.state().timeCountdown, 14);
+    EXPECT_FALSE(link.state().recorder.afterRecord);
+    EXPECT_EQ(link.state().polls.timeCountdown, 14);
     tick("@0STST\r");
     EXPECT_EQ(displays.track, "");
     EXPECT_EQ(port.takeWritten(), "");
@@ -367,9 +374,9 @@ TEST_F(ReceiveLoopTest, RecThenStopKeepsTheTrackAndTheCountdown) {
 TEST_F(ReceiveLoopTest, PollsGoOutOnTheirExactTicksAfterOpen) {
     link.changePort(2);
     ASSERT_EQ(port.takeWritten(), "@0?ST\r");
-    LinkState& s = link.state();
-    s.recorderState = recorder::kStop;
-    s.displayMode = 1;
+    LinkState& s = link.stateForTesting();
+    s.recorder.state = RecorderState::Stop;
+    s.recorder.displayMode = DisplayMode::RecRemainTime;
     std::vector<std::pair<int, std::string>> sent;
     for (int t = 1; t <= 60; ++t) {
         link.RxTimerTimer();
@@ -403,52 +410,52 @@ TEST_F(ReceiveLoopTest, StatusChangeBringsTimeRequestToTheNextTick) {
 
 TEST_F(ReceiveLoopTest, NoTimePollOutsideTimeModesOrInPlayPause) {
     stoppedInTimeMode();
-    link.state().timeCountdown = 0;
-    link.state().displayMode = 2;
+    link.stateForTesting().polls.timeCountdown = 0;
+    link.stateForTesting().recorder.displayMode = DisplayMode::TotalTrack;
     ticks(1);
-    link.state().displayMode = 1;
-    link.state().recorderState = recorder::kPlayPause;
-    link.state().timeCountdown = 0;
+    link.stateForTesting().recorder.displayMode = DisplayMode::RecRemainTime;
+    link.stateForTesting().recorder.state = RecorderState::PlayPause;
+    link.stateForTesting().polls.timeCountdown = 0;
     ticks(1);
-    link.state().recorderState = recorder::kOther;
-    link.state().timeCountdown = 0;
+    link.stateForTesting().recorder.state = RecorderState::Other;
+    link.stateForTesting().polls.timeCountdown = 0;
     ticks(1);
     EXPECT_EQ(port.takeWritten(), "");
-    EXPECT_EQ(link.state().timeCountdown, 15);
+    EXPECT_EQ(link.state().polls.timeCountdown, 15);
 }
 
 TEST_F(ReceiveLoopTest, TimeCountdownStaysAtZeroWhileLinkIsDown) {
     stoppedInTimeMode();
-    link.state().linkUp = false;
-    link.state().timeCountdown = 0;
-    link.state().displayModeCountdown = 0;
+    link.stateForTesting().linkUp = false;
+    link.stateForTesting().polls.timeCountdown = 0;
+    link.stateForTesting().polls.displayModeCountdown = 0;
     ticks(3);
-    EXPECT_EQ(link.state().timeCountdown, 0);
-    EXPECT_EQ(link.state().displayModeCountdown, 13);
+    EXPECT_EQ(link.state().polls.timeCountdown, 0);
+    EXPECT_EQ(link.state().polls.displayModeCountdown, 13);
     EXPECT_EQ(port.takeWritten(), "");
 }
 
 TEST_F(ReceiveLoopTest, NoPollsWhileEditorIsOpen) {
     stoppedInTimeMode();
     hooks.open = true;
-    link.state().timeCountdown = 0;
-    link.state().displayModeCountdown = 0;
+    link.stateForTesting().polls.timeCountdown = 0;
+    link.stateForTesting().polls.displayModeCountdown = 0;
     ticks(40);
     EXPECT_EQ(port.takeWritten(), "");
 }
 
 TEST_F(ReceiveLoopTest, StandbyStopsPollsUntilAckThenOnlyStatusRestartsThem) {
     stoppedInTimeMode();
-    link.state().timeCountdown = 0;
-    link.state().displayModeCountdown = 0;
+    link.stateForTesting().polls.timeCountdown = 0;
+    link.stateForTesting().polls.displayModeCountdown = 0;
     link.sendKey(Key::Standby);
     ASSERT_EQ(port.takeWritten(), "@02312\r");
     ticks(40);
     EXPECT_EQ(port.takeWritten(), "");
     displays.time = "001:23:45";
     tick("\x06");
-    EXPECT_EQ(link.state().recorderState, recorder::kStandby);
-    EXPECT_FALSE(link.state().standbyPending);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Standby);
+    EXPECT_FALSE(link.state().recorder.standbyPending);
     EXPECT_EQ(displays.time, "");
     EXPECT_EQ(log.top(), "<-ACK");
     ticks(40);
@@ -460,7 +467,7 @@ TEST_F(ReceiveLoopTest, StandbyStopsPollsUntilAckThenOnlyStatusRestartsThem) {
 
 TEST_F(ReceiveLoopTest, FailedPollWriteLogsConnectionError) {
     stoppedInTimeMode();
-    link.state().displayModeCountdown = 0;
+    link.stateForTesting().polls.displayModeCountdown = 0;
     port.writeLimit = 0;
     ticks(1);
     EXPECT_EQ(log.lines, Lines{"connection error"});
@@ -478,14 +485,14 @@ TEST_F(ReceiveLoopTest, TickEndedOnceEveryTick) {
 TEST_F(ReceiveLoopTest, LongLineIsEchoedCutToTwentyCharacters) {
     const std::string line = "@0STPL" + std::string(100, 'x') + "\r";
     for (std::size_t i = 0; i < line.size(); i += 32) tick(line.substr(i, 32));
-    EXPECT_EQ(link.state().recorderState, recorder::kPlay);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Play);
     EXPECT_EQ(log.lines, Lines{"<-@0STPLxxxxxxxxxxxxxxc"});
 }
 
 TEST_F(ReceiveLoopTest, LongestLineThatFitsTheBufferIsReceived) {
     const std::string line = "@0STPL" + std::string(505, 'x') + "\r";  // 512 bytes, CR included
     for (std::size_t i = 0; i < line.size(); i += 32) tick(line.substr(i, 32));
-    EXPECT_EQ(link.state().recorderState, recorder::kPlay);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Play);
 }
 
 TEST_F(ReceiveLoopTest, LineLongerThanTheBufferIsDroppedAndNextLineUnderstood) {
@@ -493,17 +500,17 @@ TEST_F(ReceiveLoopTest, LineLongerThanTheBufferIsDroppedAndNextLineUnderstood) {
     for (std::size_t i = 0; i < line.size(); i += 32) tick(line.substr(i, 32));
     tick("\r@0STPP\r");
     EXPECT_EQ(log.lines, Lines{"<-@0STPPc"});
-    EXPECT_EQ(link.state().recorderState, recorder::kPlayPause);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::PlayPause);
 }
 
 TEST_F(ReceiveLoopTest, LineThatNeverEndsNeverOverflowsTheBuffer) {
     tick("@0" + std::string(30, 'y'));
     for (int i = 0; i < 200; ++i) {
         tick(std::string(32, 'z'));
-        ASSERT_LE(link.state().pendingLength, kLineBufferSize);
+        ASSERT_LE(link.state().lines.pendingLength(), protocol::LineAssembler::kBufferSize);
     }
     tick("z\r@0STPL\r");
-    EXPECT_EQ(link.state().recorderState, recorder::kPlay);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Play);
     EXPECT_EQ(log.top(), "<-@0STPLc");
 }
 
@@ -512,24 +519,24 @@ TEST_F(ReceiveLoopTest, LineThatNeverEndsNeverOverflowsTheBuffer) {
 TEST_F(ReceiveLoopTest, AckReadDoesNotReplayStaleLine) {
     tick("@0" + std::string(30, 'A'));                                // pending 32
     tick("AAAA\r@0STPL\r@0" + std::string(18, 'B'));                  // "@0STPL" lands at 37
-    ASSERT_EQ(link.state().recorderState, recorder::kPlay);
-    ASSERT_EQ(link.state().pendingLength, 20);
-    link.state().recorderState = recorder::kStop;
+    ASSERT_EQ(link.state().recorder.state, RecorderState::Play);
+    ASSERT_EQ(link.state().lines.pendingLength(), 20);
+    link.stateForTesting().recorder.state = RecorderState::Stop;
     log.clear();
     tick("\x06");
     EXPECT_EQ(log.lines, Lines{"<-ACK"});
-    EXPECT_EQ(link.state().recorderState, recorder::kStop);
-    EXPECT_EQ(link.state().pendingLength, 0);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Stop);
+    EXPECT_EQ(link.state().lines.pendingLength(), 0);
 }
 
 TEST_F(ReceiveLoopTest, NakReadDoesNotReplayStaleLine) {
     tick("@0" + std::string(30, 'A'));
     tick("AAAA\r@0STPL\r@0" + std::string(18, 'B'));
-    link.state().recorderState = recorder::kStop;
+    link.stateForTesting().recorder.state = RecorderState::Stop;
     log.clear();
     tick("\x15");
     EXPECT_EQ(log.lines, Lines{"<-invalid(NAK returned)"});
-    EXPECT_EQ(link.state().recorderState, recorder::kStop);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Stop);
 }
 
 TEST_F(ReceiveLoopTest, RandomBytesThenGoodLineIsUnderstood) {
@@ -540,11 +547,11 @@ TEST_F(ReceiveLoopTest, RandomBytesThenGoodLineIsUnderstood) {
         for (char& c : garbage) c = static_cast<char>(byte(random));
         port.receive(garbage);
         ticks(4000 / 32 + 1);
-        link.state().recorderState = recorder::kStop;
+        link.stateForTesting().recorder.state = RecorderState::Stop;
         tick("\r@0STPL\r");
-        EXPECT_EQ(link.state().recorderState, recorder::kPlay) << "seed " << seed;
+        EXPECT_EQ(link.state().recorder.state, RecorderState::Play) << "seed " << seed;
         EXPECT_EQ(log.top(), "<-@0STPLc") << "seed " << seed;
-        ASSERT_LE(link.state().pendingLength, kLineBufferSize);
+        ASSERT_LE(link.state().lines.pendingLength(), protocol::LineAssembler::kBufferSize);
     }
 }
 
@@ -557,12 +564,12 @@ TEST_F(ReceiveLoopTest, RandomLineLikeBytesNeverOverrunTheBuffer) {
         std::string chunk(length(random), '\0');
         for (char& c : chunk) c = alphabet[pick(random)];
         tick(chunk);
-        ASSERT_LE(link.state().pendingLength, kLineBufferSize);
+        ASSERT_LE(link.state().lines.pendingLength(), protocol::LineAssembler::kBufferSize);
     }
-    ticks(10);  // drain what is still queued
-    link.state().recorderState = recorder::kStop;
+    while (port.bytesWaiting() > 0) link.RxTimerTimer();  // drain what is still queued
+    link.stateForTesting().recorder.state = RecorderState::Stop;
     tick("@0STPP\r");
-    EXPECT_EQ(link.state().recorderState, recorder::kPlayPause);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::PlayPause);
 }
 
 TEST_F(ReceiveLoopTest, NulBytesThenGoodLineIsUnderstood) {
@@ -571,7 +578,7 @@ TEST_F(ReceiveLoopTest, NulBytesThenGoodLineIsUnderstood) {
     tick(std::string(32, '\0'));
     tick("\r@0STPL\r");
     EXPECT_EQ(log.top(), "<-@0STPLc");
-    EXPECT_EQ(link.state().recorderState, recorder::kPlay);
+    EXPECT_EQ(link.state().recorder.state, RecorderState::Play);
 }
 
 }  // namespace

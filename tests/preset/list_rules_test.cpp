@@ -13,6 +13,8 @@
 namespace tavrin::preset {
 namespace {
 
+using namespace protocol;
+
 using Texts = std::vector<std::string>;
 using Codes = std::vector<int>;
 

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/reply_kind.h"
+#include "protocol/reply.h"
 #include "support/fake_editor_view.h"
 #include "support/core_rig.h"
 #include "support/fakes.h"
@@ -17,7 +17,11 @@
 namespace tavrin::preset {
 namespace {
 
+using namespace protocol;
+
 using S = PresetSetting;
+constexpr auto& kLists = kSettingsShownAs<Control::List>;
+constexpr auto& kRadioGroups = kSettingsShownAs<Control::Radios>;
 using Texts = std::vector<std::string>;
 using Writes = std::vector<std::string>;
 
@@ -37,9 +41,8 @@ class PresetEditorTest : public ::testing::Test, public test::CoreRig<> {
 protected:
     void SetUp() override {
         port.open(2);
-        link.setTransferHooks(&session);
         session.ResetPresetRecord();
-        editor.setView(&view);
+        core.attachEditorView(view);
         view.onShowModal = [this] { editor.FormShow(); };
     }
 
@@ -57,10 +60,9 @@ protected:
     Writes sent() { return port.takeWrites(); }
 
     // The recorder answering one query of a read.
-    void reply(std::string_view line) { session.presetReply(link::classify(line)); }
+    void reply(std::string_view line) { session.presetReply(protocol::classify(line)); }
 
     test::FakeEditorView view;
-    PresetEditor editor{session};
 };
 
 // ---- RefreshControls -------------------------------------------------------------------------
@@ -115,12 +117,12 @@ TEST_F(PresetEditorTest, RefreshLeavesUnknownSettingsBlankButShowsSampleAndBitRa
     editor.FormShow();  // right after the reset: nothing known
 
     EXPECT_TRUE(sent().empty());
-    for (S group : {S::InputSelect, S::StereoMono, S::Algorithm, S::PlayMode, S::PreRec, S::AutoMark, S::MTrack,
-                    S::SeamlsPlay, S::DateForm, S::EDLPlay, S::SilentSkip, S::AutoTrack, S::AutoCue})
+    for (S group : kRadioGroups)
         EXPECT_EQ(view.checked(group), -1) << info(group).name;
-    for (S list : {S::PresetNo, S::FileFormat, S::SSkipTime, S::SSkipLevel, S::AutoTrackTime, S::AutoCueTime,
-                   S::AutoCueLevel, S::RemoteMode})
+    for (S list : kLists) {
+        if (list == S::SampleRate || list == S::BitRate) continue;  // shown whatever their flags say
         EXPECT_EQ(view.selected(list), -1) << info(list).name;
+    }
     EXPECT_EQ(view.entries(S::AutoCueTime).size(), 19u);  // lists keep their entries
     EXPECT_TRUE(view.entries(S::FileFormat).empty());
     for (S id : {S::ID1, S::ID2, S::ID3}) EXPECT_EQ(view.idText(id), "");
@@ -198,11 +200,9 @@ TEST_F(PresetEditorTest, RefreshedValuesReportedAsClicksSendNothing) {
           {S::PlayMode, 2},    {S::EDLPlay, 0},       {S::RemoteMode, 1}});
     open();
 
-    for (S group : {S::InputSelect, S::StereoMono, S::Algorithm, S::PlayMode, S::PreRec, S::AutoMark, S::MTrack,
-                    S::SeamlsPlay, S::DateForm, S::EDLPlay, S::SilentSkip, S::AutoTrack, S::AutoCue})
+    for (S group : kRadioGroups)
         editor.radioClicked(group, view.checked(group));
-    for (S list : {S::PresetNo, S::SampleRate, S::BitRate, S::FileFormat, S::SSkipTime, S::SSkipLevel,
-                   S::AutoTrackTime, S::AutoCueTime, S::AutoCueLevel, S::RemoteMode})
+    for (S list : kLists)
         editor.listChanged(list, view.selected(list));
 
     EXPECT_TRUE(sent().empty());
@@ -227,8 +227,8 @@ TEST_F(PresetEditorTest, LockGreysAndEmptiesWhatATransferMustNotTouch) {
         EXPECT_FALSE(view.isListEnabled(list)) << info(list).name;
         EXPECT_TRUE(view.entries(list).empty()) << info(list).name;
     }
-    for (S list : {S::FileFormat, S::SSkipTime, S::SSkipLevel, S::AutoCueTime, S::AutoCueLevel, S::RemoteMode,
-                   S::PresetNo, S::AutoTrackTime}) {
+    for (S list : kLists) {
+        if (list == S::SampleRate || list == S::BitRate) continue;
         EXPECT_FALSE(view.isListEnabled(list)) << info(list).name;
         EXPECT_EQ(view.selected(list), -1) << info(list).name;
         EXPECT_FALSE(view.entries(list).empty()) << info(list).name;  // the entries stay
@@ -255,8 +255,7 @@ TEST_F(PresetEditorTest, RefreshUnlocksAndShowsTheValuesAgain) {
     EXPECT_TRUE(view.menusEnabled);
     EXPECT_TRUE(view.idFieldsEnabled);
     EXPECT_TRUE(view.buttonsEnabled);
-    for (S list : {S::SampleRate, S::BitRate, S::FileFormat, S::SSkipTime, S::SSkipLevel, S::AutoCueTime,
-                   S::AutoCueLevel, S::RemoteMode, S::PresetNo, S::AutoTrackTime})
+    for (S list : kLists)
         EXPECT_TRUE(view.isListEnabled(list)) << info(list).name;
     EXPECT_EQ(view.selectedText(S::RemoteMode), "EDL Mark");
     EXPECT_EQ(view.selectedText(S::FileFormat), ".mp3");
@@ -620,8 +619,7 @@ TEST_F(PresetEditorTest, NothingSelectedNeverReachesTheRecord) {
     open();
     const std::vector<std::string> before = everyValue(store);
 
-    for (S list : {S::PresetNo, S::SampleRate, S::BitRate, S::FileFormat, S::SSkipTime, S::SSkipLevel,
-                   S::AutoTrackTime, S::AutoCueTime, S::AutoCueLevel, S::RemoteMode}) {
+    for (S list : kLists) {
         editor.listChanged(list, -1);
         editor.listChanged(list, 99);
     }
@@ -820,7 +818,7 @@ TEST_F(PresetEditorTest, CloseAndEndPresetMenuGiveTheMainWindowBack) {
     for (const auto close : {&PresetEditor::CloseKeyClick, &PresetEditor::EndPresetMenuClick}) {
         open();
         displays.keysEnabled = false;
-        link.state().recorderState = link::recorder::kPresetTransfer;
+        link.stateForTesting().recorder.state = protocol::RecorderState::PresetTransfer;
         const int endsBefore = view.endModalCalls;
 
         (editor.*close)();
@@ -829,14 +827,14 @@ TEST_F(PresetEditorTest, CloseAndEndPresetMenuGiveTheMainWindowBack) {
         EXPECT_EQ(view.endModalCalls, endsBefore + 1);
         EXPECT_FALSE(session.transfer().EditorOpen);
         EXPECT_TRUE(displays.keysEnabled);
-        EXPECT_EQ(link.state().recorderState, link::recorder::kStop);
+        EXPECT_EQ(link.state().recorder.state, protocol::RecorderState::Stop);
     }
 }
 
 TEST_F(PresetEditorTest, FirstReadShowsTheEditorThroughItsView) {
     session.PresetGate();  // refused: no status yet
-    link.state().recorderState = link::recorder::kStop;
-    link.state().linkUp = true;
+    link.stateForTesting().recorder.state = protocol::RecorderState::Stop;
+    link.stateForTesting().linkUp = true;
     session.PresetGate();
     sent();
 

@@ -24,11 +24,13 @@
 #include "link/link.h"
 #include "preset/preset_editor.h"
 #include "preset/preset_session.h"
+#include "support/core_rig.h"
 #include "support/fake_editor_view.h"
-#include "support/fakes.h"
 
 namespace tavrin::preset {
 namespace {
+
+using namespace protocol;
 
 namespace fs = std::filesystem;
 using S = PresetSetting;
@@ -423,7 +425,7 @@ TEST_F(PresetFileIo, SaveThatHitsTheFileSizeLimitKeepsTheOldFile) {
 TEST_F(PresetFileIo, CrashBetweenWriteAndRenameKeepsTheOldFile) {
     writeBytes(target, oldFile);
     const int status = inChild([&] {
-        ReplacingFileWriter writer(target.string());
+        platform::ReplacingFileWriter writer(target.string());
         if (!writer.create().ok || !writer.write(kKnownPresetFile).ok) return 1;
         ::_exit(0);  // the program dies before commit
     });
@@ -434,7 +436,7 @@ TEST_F(PresetFileIo, CrashBetweenWriteAndRenameKeepsTheOldFile) {
 TEST_F(PresetFileIo, WriterDroppedBeforeCommitRemovesItsTemporaryFile) {
     writeBytes(target, oldFile);
     {
-        ReplacingFileWriter writer(target.string());
+        platform::ReplacingFileWriter writer(target.string());
         ASSERT_TRUE(writer.create().ok);
         ASSERT_TRUE(writer.write(kKnownPresetFile).ok);
         EXPECT_EQ(folderEntries().size(), 2u);
@@ -529,25 +531,16 @@ TEST_F(PresetFileIo, SaveAndLoadUnderAGermanLocale) {
 // ---------------------------------------------------------------------------------------
 // The editor's File menu
 
-class PresetEditorFiles : public TempFolderTest {
+class PresetEditorFiles : public TempFolderTest, public test::CoreRig<> {
 protected:
     PresetEditorFiles() {
         port.isOpen = true;
-        link.setTransferHooks(&session);
         session.ResetPresetRecord();
-        editor.setView(&view);
+        core.attachEditorView(view);
     }
     void useStore(const PresetStore& preset) { session.store() = preset; }
     PresetStore& store() { return session.store(); }
 
-    test::FakePort port;
-    test::FakeLog log;
-    test::FakeDisplays displays;
-    test::FixedClock clock;
-    link::Link link{port, log, displays, clock};
-    PresetStore initial;
-    PresetSession session{link, displays, initial};
-    PresetEditor editor{session};
     test::FakeEditorView view;
 };
 

@@ -7,6 +7,8 @@
 namespace tavrin::preset {
 namespace {
 
+using namespace protocol;
+
 using S = PresetSetting;
 
 struct IdRow {

@@ -3,19 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "link/link.h"
-#include "support/fake_editor_host.h"
+#include "support/fake_editor_view.h"
 #include "support/core_rig.h"
 #include "support/fakes.h"
 
 namespace tavrin::test {
 namespace {
 
-using link::ReplyKind;
-using preset::PresetSetting;
+using protocol::ReplyKind;
+using protocol::PresetSetting;
 using preset::PresetTransfer;
 
 constexpr std::string_view kSixSpaces = "      ";
@@ -62,18 +63,22 @@ class PresetSessionTest : public ::testing::Test, public CoreRig<> {
 public:
     PresetSessionTest() {
         port.isOpen = true;
-        link.setTransferHooks(&session);
-        session.setEditor(&editor);
+        core.attachEditorView(view);
+        // Showing the editor runs its FormShow, then whatever stands for the time it is up.
+        view.onShowModal = [this] {
+            editor.FormShow();
+            if (whileShown) whileShown();
+        };
         session.ResetPresetRecord();
-        link.state().linkUp = true;
-        link.state().recorderState = link::recorder::kStop;
+        link.stateForTesting().linkUp = true;
+        link.stateForTesting().recorder.state = protocol::RecorderState::Stop;
         // Keeps the automatic polls out of the frames the tests compare.
-        link.state().displayModeCountdown = 1'000'000;
-        link.state().timeCountdown = 1'000'000;
+        link.stateForTesting().polls.displayModeCountdown = 1'000'000;
+        link.stateForTesting().polls.timeCountdown = 1'000'000;
     }
 
     PresetTransfer& transfer() { return session.transfer(); }
-    int recorderState() { return link.state().recorderState; }
+    protocol::RecorderState recorderState() { return link.state().recorder.state; }
 
     void startFirstRead() {
         session.PresetGate();
@@ -106,7 +111,8 @@ public:
         link.RxTimerTimer();
     }
 
-    FakeEditorHost editor{session};
+    FakeEditorView view;
+    std::function<void()> whileShown;
 };
 
 // --- Reading ---
@@ -124,21 +130,21 @@ TEST_F(PresetSessionTest, GateOnStoppedRecorderStartsFirstRead) {
     EXPECT_EQ(log.lines, std::vector<std::string>{"Read preset. Please wait..."});
     EXPECT_EQ(displays.disableCalls, 1);
     EXPECT_FALSE(displays.keysEnabled);
-    EXPECT_EQ(recorderState(), link::recorder::kPresetTransfer);
+    EXPECT_EQ(recorderState(), protocol::RecorderState::PresetTransfer);
     EXPECT_TRUE(transfer().ReadPending);
 }
 
 struct GateRefusal {
     const char* name;
-    int recorderState;
+    protocol::RecorderState recorderState;
     bool linkUp;
 };
 
 class GateRefusalTest : public PresetSessionTest, public ::testing::WithParamInterface<GateRefusal> {};
 
 TEST_P(GateRefusalTest, LogsOneLineAndChangesNothing) {
-    link.state().recorderState = GetParam().recorderState;
-    link.state().linkUp = GetParam().linkUp;
+    link.stateForTesting().recorder.state = GetParam().recorderState;
+    link.stateForTesting().linkUp = GetParam().linkUp;
     session.PresetGate();
     EXPECT_EQ(log.lines, std::vector<std::string>{"invalid(recieved status wasn't STOP)"});
     EXPECT_TRUE(port.takeWrites().empty());
@@ -149,11 +155,11 @@ TEST_P(GateRefusalTest, LogsOneLineAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Refused, GateRefusalTest,
-    ::testing::Values(GateRefusal{"NothingReportedYet", link::recorder::kStandby, true},
-                      GateRefusal{"Playing", link::recorder::kPlay, true},
-                      GateRefusal{"OtherStatus", link::recorder::kOther, true},
-                      GateRefusal{"AlreadyInTransfer", link::recorder::kPresetTransfer, true},
-                      GateRefusal{"StoppedButLinkDown", link::recorder::kStop, false}),
+    ::testing::Values(GateRefusal{"NothingReportedYet", protocol::RecorderState::Standby, true},
+                      GateRefusal{"Playing", protocol::RecorderState::Play, true},
+                      GateRefusal{"OtherStatus", protocol::RecorderState::Other, true},
+                      GateRefusal{"AlreadyInTransfer", protocol::RecorderState::PresetTransfer, true},
+                      GateRefusal{"StoppedButLinkDown", protocol::RecorderState::Stop, false}),
     rowName);
 
 struct StoredReply {
@@ -170,7 +176,7 @@ TEST_P(StoredReplyTest, StoresValueAndMarksItKnown) {
     EXPECT_EQ(store.get(GetParam().setting), GetParam().value);
     EXPECT_TRUE(store.isKnown(GetParam().setting));
     EXPECT_TRUE(transfer().ReadPending);
-    EXPECT_EQ(editor.shows, 0);
+    EXPECT_EQ(view.showModalCalls, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, StoredReplyTest,
@@ -197,7 +203,7 @@ TEST_F(PresetSessionTest, Id3ReplyCompletesFirstReadByShowingEditor) {
     session.presetReply(settingReply(PresetSetting::InputSelect, 2));
     session.presetReply(settingReply(PresetSetting::StereoMono, 1));
     session.presetReply(idReply(PresetSetting::ID3, "XY0042"));
-    EXPECT_EQ(editor.shows, 1);
+    EXPECT_EQ(view.showModalCalls, 1);
     EXPECT_TRUE(transfer().EditorOpen);
     EXPECT_FALSE(transfer().ReadPending);
     EXPECT_EQ(store.id(PresetSetting::ID3), "XY0042");
@@ -211,7 +217,7 @@ TEST_F(PresetSessionTest, Id3ReplyCompletesFirstReadByShowingEditor) {
 TEST_F(PresetSessionTest, Id3ReplyWithInvalidIdStillCompletesRead) {
     startFirstRead();
     session.presetReply(idReply(PresetSetting::ID3, "AB 123"));
-    EXPECT_EQ(editor.shows, 1);
+    EXPECT_EQ(view.showModalCalls, 1);
     EXPECT_FALSE(transfer().ReadPending);
     EXPECT_EQ(store.id(PresetSetting::ID3), kSixSpaces);
     EXPECT_FALSE(store.isKnown(PresetSetting::ID3));
@@ -219,41 +225,41 @@ TEST_F(PresetSessionTest, Id3ReplyWithInvalidIdStillCompletesRead) {
 
 TEST_F(PresetSessionTest, SecondId3ReplyNeitherShowsNorRefreshes) {
     openEditor();
-    const int refreshes = editor.refreshes;
+    const int refreshes = view.refreshes;
     session.presetReply(idReply(PresetSetting::ID3, "ZZ9999"));
-    EXPECT_EQ(editor.shows, 1);
-    EXPECT_EQ(editor.refreshes, refreshes);
+    EXPECT_EQ(view.showModalCalls, 1);
+    EXPECT_EQ(view.refreshes, refreshes);
     EXPECT_EQ(store.id(PresetSetting::ID3), "ZZ9999");
 }
 
 TEST_F(PresetSessionTest, RemoteModePowerReplyChangesNothing) {
     startFirstRead();
-    session.presetReply(settingReply(PresetSetting::RemoteMode, preset::kNoValue));
+    session.presetReply(settingReply(PresetSetting::RemoteMode, protocol::kNoValue));
     EXPECT_FALSE(store.isKnown(PresetSetting::RemoteMode));
     EXPECT_EQ(store.get(PresetSetting::RemoteMode), 0);
 
     session.presetReply(settingReply(PresetSetting::RemoteMode, 3));
-    session.presetReply(settingReply(PresetSetting::RemoteMode, preset::kNoValue));
+    session.presetReply(settingReply(PresetSetting::RemoteMode, protocol::kNoValue));
     EXPECT_EQ(store.get(PresetSetting::RemoteMode), 3);
     EXPECT_TRUE(store.isKnown(PresetSetting::RemoteMode));
 }
 
 TEST_F(PresetSessionTest, ReReadInOpenEditorLogsNothingAndRefreshesOnId3) {
     openEditor();
-    const int refreshes = editor.refreshes;
+    const int refreshes = view.refreshes;
     editor.LockControls();
     session.StartPresetRead();
     EXPECT_EQ(port.takeWrites(), std::vector<std::string>{kQueryBlock});
     EXPECT_TRUE(log.lines.empty());
     EXPECT_EQ(displays.disableCalls, 2);  // once more, although the keys are already off
-    EXPECT_TRUE(editor.locked);
+    EXPECT_TRUE(editor.locked());
 
     session.presetReply(settingReply(PresetSetting::PresetNo, 1));
-    EXPECT_TRUE(editor.locked);
+    EXPECT_TRUE(editor.locked());
     session.presetReply(idReply(PresetSetting::ID3, "NEW003"));
-    EXPECT_FALSE(editor.locked);
-    EXPECT_EQ(editor.refreshes, refreshes + 1);
-    EXPECT_EQ(editor.shows, 1);
+    EXPECT_FALSE(editor.locked());
+    EXPECT_EQ(view.refreshes, refreshes + 1);
+    EXPECT_EQ(view.showModalCalls, 1);
     EXPECT_FALSE(transfer().ReadPending);
 }
 
@@ -261,20 +267,20 @@ TEST_F(PresetSessionTest, ReadThroughReceiveTicksShowsEditorWithRepliesStored) {
     session.PresetGate();
     port.takeWrites();
     int shownWithLog = -1;
-    editor.whileShown = [&] { shownWithLog = static_cast<int>(log.lines.size()); };
+    whileShown = [&] { shownWithLog = static_cast<int>(log.lines.size()); };
     // 39 bytes: the ID3 line is split over the two reads.
     port.receive("@0PS02\r@0INUN\r@0CHMO\r@0RCPW\r@0D3ABC123\r");
     link.RxTimerTimer();
-    EXPECT_EQ(editor.shows, 0);
+    EXPECT_EQ(view.showModalCalls, 0);
     link.RxTimerTimer();
-    EXPECT_EQ(editor.shows, 1);
+    EXPECT_EQ(view.showModalCalls, 1);
     EXPECT_EQ(shownWithLog, 1);  // nothing echoed since "Read preset. Please wait..."
     EXPECT_EQ(store.get(PresetSetting::PresetNo), 1);
     EXPECT_EQ(store.get(PresetSetting::InputSelect), 2);
     EXPECT_EQ(store.get(PresetSetting::StereoMono), 1);
     EXPECT_FALSE(store.isKnown(PresetSetting::RemoteMode));
     EXPECT_EQ(store.id(PresetSetting::ID3), "ABC123");
-    EXPECT_EQ(recorderState(), link::recorder::kPresetTransfer);
+    EXPECT_EQ(recorderState(), protocol::RecorderState::PresetTransfer);
 }
 
 TEST_F(PresetSessionTest, StopReportDuringReadEndsStoring) {
@@ -282,33 +288,33 @@ TEST_F(PresetSessionTest, StopReportDuringReadEndsStoring) {
     tickWith("@0INBA\r");
     EXPECT_EQ(store.get(PresetSetting::InputSelect), 1);
     tickWith("@0STST\r");
-    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_EQ(recorderState(), protocol::RecorderState::Stop);
     tickWith("@0DFDM\r");
     EXPECT_FALSE(store.isKnown(PresetSetting::DateForm));
     tickWith("@0D3ABC123\r");
     EXPECT_EQ(store.id(PresetSetting::ID3), "ABC123");
     EXPECT_FALSE(transfer().ReadPending);
-    EXPECT_EQ(editor.shows, 0);
-    EXPECT_EQ(editor.refreshes, 0);
+    EXPECT_EQ(view.showModalCalls, 0);
+    EXPECT_EQ(view.refreshes, 0);
 }
 
 TEST_F(PresetSessionTest, FirstReadCutShortByStopGivesKeysBack) {
     startFirstRead();
-    link.state().recorderState = link::recorder::kStop;  // "STST" arrived
+    link.stateForTesting().recorder.state = protocol::RecorderState::Stop;  // "STST" arrived
     session.id3OutsideTransfer("ABC123");
-    EXPECT_EQ(editor.shows, 0);
+    EXPECT_EQ(view.showModalCalls, 0);
     EXPECT_TRUE(displays.keysEnabled);
-    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_EQ(recorderState(), protocol::RecorderState::Stop);
 }
 
 TEST_F(PresetSessionTest, ReReadCutShortByStopDoesNotLeaveEditorLocked) {
     openEditor();
     startReRead();
-    link.state().recorderState = link::recorder::kStop;
+    link.stateForTesting().recorder.state = protocol::RecorderState::Stop;
     session.id3OutsideTransfer("ABC123");
     EXPECT_FALSE(transfer().ReadPending);
-    EXPECT_FALSE(editor.locked);
-    EXPECT_EQ(editor.shows, 1);
+    EXPECT_FALSE(editor.locked());
+    EXPECT_EQ(view.showModalCalls, 1);
     EXPECT_FALSE(displays.keysEnabled);  // the editor is still up
 }
 
@@ -316,7 +322,7 @@ TEST_F(PresetSessionTest, Id3OutsideTransferWithoutReadOnlyStores) {
     session.id3OutsideTransfer("QQ1234");
     EXPECT_EQ(store.id(PresetSetting::ID3), "QQ1234");
     EXPECT_EQ(displays.enableCalls, 0);
-    EXPECT_EQ(editor.refreshes, 0);
+    EXPECT_EQ(view.refreshes, 0);
 }
 
 // --- Writing ---
@@ -343,14 +349,14 @@ public:
 TEST_P(WriteSequenceTest, SendsEveryStepFrameByFrameAndUnlocksAfterTheLast) {
     resetRecordForWrite();
     openEditor();
-    const int refreshes = editor.refreshes;
+    const int refreshes = view.refreshes;
 
     editor.LockControls();
     session.StartWriteSequence();
     EXPECT_TRUE(transfer().WriteRunning);
     std::vector<std::string> frames = port.takeWrites();
     for (int i = 0; i < 24; ++i) {
-        EXPECT_TRUE(editor.locked) << "before answer " << i + 1;
+        EXPECT_TRUE(editor.locked()) << "before answer " << i + 1;
         session.acknowledgement(ackAt(i));
         const std::vector<std::string> writes = port.takeWrites();
         ASSERT_EQ(writes.size(), 1u) << "answer " << i + 1;
@@ -358,13 +364,13 @@ TEST_P(WriteSequenceTest, SendsEveryStepFrameByFrameAndUnlocksAfterTheLast) {
     }
     EXPECT_EQ(frames, kResetRecordFrames);
     // The 25th command is out: unlocked at once, before its own answer.
-    EXPECT_FALSE(editor.locked);
-    EXPECT_EQ(editor.refreshes, refreshes + 1);
+    EXPECT_FALSE(editor.locked());
+    EXPECT_EQ(view.refreshes, refreshes + 1);
     EXPECT_TRUE(allIdle(transfer()));
 
     session.acknowledgement(ackAt(24));
     EXPECT_TRUE(port.takeWrites().empty());
-    EXPECT_EQ(editor.refreshes, refreshes + 1);
+    EXPECT_EQ(view.refreshes, refreshes + 1);
     EXPECT_TRUE(log.lines.empty());
 }
 
@@ -381,23 +387,23 @@ TEST_F(PresetSessionTest, WriteSequenceDrivenByTicksWhileEditorIsShown) {
     std::vector<std::string> frames;
     std::vector<bool> lockedAfterAnswer;
     int logLinesWhileShown = -1;
-    editor.whileShown = [&] {
+    whileShown = [&] {
         editor.LockControls();
         session.StartWriteSequence();
         frames = port.takeWrites();
         for (int i = 0; i < 25; ++i) {
             tickWith("\x06");
             for (std::string& w : port.takeWrites()) frames.push_back(std::move(w));
-            lockedAfterAnswer.push_back(editor.locked);
+            lockedAfterAnswer.push_back(editor.locked());
         }
         logLinesWhileShown = static_cast<int>(log.lines.size());
         session.ClosePresetMenu();
     };
     tickWith("@0D3      \r");
 
-    EXPECT_EQ(editor.shows, 1);
-    EXPECT_EQ(editor.nestedShows, 0);
-    EXPECT_EQ(editor.endModals, 1);
+    EXPECT_EQ(view.showModalCalls, 1);
+    EXPECT_EQ(view.nestedShows, 0);
+    EXPECT_EQ(view.endModalCalls, 1);
     EXPECT_EQ(frames, kResetRecordFrames);
     const std::vector<bool> expectedLocks = [] {
         std::vector<bool> v(25, false);
@@ -411,20 +417,20 @@ TEST_F(PresetSessionTest, WriteSequenceDrivenByTicksWhileEditorIsShown) {
     EXPECT_EQ(port.takeWrites(), (std::vector<std::string>{"@0?ST\r", "@0?TMOD\r", "@0?TI\r"}));
     EXPECT_EQ(log.top(), kStatusRequestLine);
     EXPECT_TRUE(displays.keysEnabled);
-    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_EQ(recorderState(), protocol::RecorderState::Stop);
     EXPECT_FALSE(transfer().EditorOpen);
 }
 
 TEST_F(PresetSessionTest, SingleSettingAnswerFindsNothingPending) {
     openEditor();
-    const int refreshes = editor.refreshes;
+    const int refreshes = view.refreshes;
     store.set(PresetSetting::PreRec, 0);
     session.SendSetting(PresetSetting::PreRec);
     EXPECT_EQ(port.takeWrites(), std::vector<std::string>{"@0PR01\r"});
     session.acknowledgement(true);
     session.acknowledgement(false);
     EXPECT_TRUE(port.takeWrites().empty());
-    EXPECT_EQ(editor.refreshes, refreshes);
+    EXPECT_EQ(view.refreshes, refreshes);
 }
 
 TEST_F(PresetSessionTest, SettingOutsideItsTableSendsNothing) {
@@ -462,18 +468,18 @@ TEST_P(PendingCommandTest, AckStartsReadAndItsCompletionUnlocks) {
     start();
     EXPECT_EQ(port.takeWrites(), std::vector<std::string>{GetParam().frame});
     EXPECT_TRUE(pending());
-    const int refreshes = editor.refreshes;
+    const int refreshes = view.refreshes;
 
     session.acknowledgement(true);
     EXPECT_FALSE(pending());
     EXPECT_EQ(port.takeWrites(), std::vector<std::string>{kQueryBlock});
     EXPECT_TRUE(transfer().ReadPending);
     EXPECT_TRUE(log.lines.empty());
-    EXPECT_TRUE(editor.locked);
+    EXPECT_TRUE(editor.locked());
 
     session.presetReply(idReply(PresetSetting::ID3, kSixSpaces));
-    EXPECT_FALSE(editor.locked);
-    EXPECT_EQ(editor.refreshes, refreshes + 1);
+    EXPECT_FALSE(editor.locked());
+    EXPECT_EQ(view.refreshes, refreshes + 1);
 }
 
 TEST_P(PendingCommandTest, NakStartsNoReadAndNextAckDoes) {
@@ -483,7 +489,7 @@ TEST_P(PendingCommandTest, NakStartsNoReadAndNextAckDoes) {
     EXPECT_TRUE(port.takeWrites().empty());
     EXPECT_TRUE(pending());
     EXPECT_FALSE(transfer().ReadPending);
-    EXPECT_TRUE(editor.locked);
+    EXPECT_TRUE(editor.locked());
 
     session.acknowledgement(true);
     EXPECT_EQ(port.takeWrites(), std::vector<std::string>{kQueryBlock});
@@ -519,9 +525,9 @@ TEST_F(PresetSessionTest, PresetSelectOutsideThreePresetsSendsAndMarksNothing) {
 TEST_F(PresetSessionTest, CloseGivesMainWindowBackAndAsksForStatus) {
     openEditor();
     session.ClosePresetMenu();
-    EXPECT_EQ(editor.endModals, 1);
+    EXPECT_EQ(view.endModalCalls, 1);
     EXPECT_FALSE(transfer().EditorOpen);
-    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_EQ(recorderState(), protocol::RecorderState::Stop);
     EXPECT_TRUE(displays.keysEnabled);
     EXPECT_EQ(port.takeWrites(), (std::vector<std::string>{"@0?ST\r", "@0?TMOD\r", "@0?TI\r"}));
     EXPECT_EQ(log.lines, std::vector<std::string>{kStatusRequestLine});
@@ -531,11 +537,11 @@ TEST_F(PresetSessionTest, FailedWriteWithEditorOpenGivesMainWindowItsKeysBack) {
     openEditor();
     port.writeLimit = 0;
     session.SendSetting(PresetSetting::PreRec);
-    EXPECT_EQ(editor.endModals, 1);
+    EXPECT_EQ(view.endModalCalls, 1);
     EXPECT_FALSE(transfer().EditorOpen);
     EXPECT_EQ(displays.enableCalls, 1);
     EXPECT_TRUE(displays.keysEnabled);
-    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_EQ(recorderState(), protocol::RecorderState::Stop);
     EXPECT_EQ(log.lines, std::vector<std::string>{"connection error"});
 }
 
@@ -544,9 +550,9 @@ TEST_F(PresetSessionTest, FailedWriteDuringReReadEnablesKeysOnce) {
     port.writeLimit = 0;
     startReRead();
     EXPECT_FALSE(transfer().ReadPending);
-    EXPECT_EQ(editor.endModals, 1);
+    EXPECT_EQ(view.endModalCalls, 1);
     EXPECT_EQ(displays.enableCalls, 1);
-    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_EQ(recorderState(), protocol::RecorderState::Stop);
 }
 
 TEST_F(PresetSessionTest, FailedQueryWriteDoesNotLeaveKeysOff) {
@@ -554,9 +560,9 @@ TEST_F(PresetSessionTest, FailedQueryWriteDoesNotLeaveKeysOff) {
     session.PresetGate();
     EXPECT_FALSE(transfer().ReadPending);
     EXPECT_TRUE(displays.keysEnabled);
-    EXPECT_EQ(recorderState(), link::recorder::kStop);
+    EXPECT_EQ(recorderState(), protocol::RecorderState::Stop);
     EXPECT_EQ(log.lines, (std::vector<std::string>{"connection error", "Read preset. Please wait..."}));
-    EXPECT_EQ(editor.endModals, 0);
+    EXPECT_EQ(view.endModalCalls, 0);
 }
 
 TEST_F(PresetSessionTest, FailedFirstWriteStepDoesNotLeaveSequenceRunning) {
@@ -567,16 +573,16 @@ TEST_F(PresetSessionTest, FailedFirstWriteStepDoesNotLeaveSequenceRunning) {
     EXPECT_FALSE(transfer().WriteRunning);
     EXPECT_FALSE(transfer().WriteDone);
     EXPECT_EQ(transfer().WriteStep, 2);  // the reset leaves the step as it was
-    EXPECT_EQ(editor.endModals, 1);
+    EXPECT_EQ(view.endModalCalls, 1);
 }
 
 TEST_F(PresetSessionTest, FailedKeyCommandOutsideTransferLeavesMainWindowAlone) {
-    link.state().recorderState = link::recorder::kPlay;
+    link.stateForTesting().recorder.state = protocol::RecorderState::Play;
     port.writeLimit = 0;
-    link.sendKey(link::Key::Stop);
+    link.sendKey(protocol::Key::Stop);
     EXPECT_EQ(displays.enableCalls, 0);
-    EXPECT_EQ(editor.endModals, 0);
-    EXPECT_EQ(recorderState(), link::recorder::kPlay);
+    EXPECT_EQ(view.endModalCalls, 0);
+    EXPECT_EQ(recorderState(), protocol::RecorderState::Play);
 }
 
 TEST_F(PresetSessionTest, ResetClearsTransferState) {
@@ -606,27 +612,27 @@ TEST_P(RecoveryTest, EndsTransferAfterTimeOutWithOneLine) {
     GetParam().start(*this);
     store.set(PresetSetting::AutoMark, 1);  // arrived before the recorder fell silent
     log.lines.clear();
-    const int refreshes = editor.refreshes;
+    const int refreshes = view.refreshes;
     const int enables = displays.enableCalls;
 
     ticks(preset::PresetSession::kRecoveryTicks - 1);
     EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(editor.refreshes, refreshes);
+    EXPECT_EQ(view.refreshes, refreshes);
 
     ticks(1);
     EXPECT_EQ(log.lines, std::vector<std::string>{GetParam().line});
     EXPECT_TRUE(allIdle(transfer()));
     EXPECT_EQ(store.get(PresetSetting::AutoMark), 1);
-    EXPECT_EQ(editor.shows, GetParam().editorOpen ? 1 : 0);
+    EXPECT_EQ(view.showModalCalls, GetParam().editorOpen ? 1 : 0);
     if (GetParam().editorOpen) {
-        EXPECT_EQ(editor.refreshes, refreshes + 1);
-        EXPECT_FALSE(editor.locked);
+        EXPECT_EQ(view.refreshes, refreshes + 1);
+        EXPECT_FALSE(editor.locked());
         EXPECT_TRUE(transfer().EditorOpen);
         EXPECT_EQ(displays.enableCalls, enables);
-        EXPECT_EQ(recorderState(), link::recorder::kPresetTransfer);
+        EXPECT_EQ(recorderState(), protocol::RecorderState::PresetTransfer);
     } else {
         EXPECT_TRUE(displays.keysEnabled);
-        EXPECT_EQ(recorderState(), link::recorder::kStop);
+        EXPECT_EQ(recorderState(), protocol::RecorderState::Stop);
     }
 
     ticks(10 * preset::PresetSession::kRecoveryTicks);
@@ -711,7 +717,7 @@ TEST_F(PresetSessionTest, NoTimeOutWithoutTransfer) {
     openEditor();
     ticks(10 * preset::PresetSession::kRecoveryTicks);
     EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(editor.refreshes, 1);
+    EXPECT_EQ(view.refreshes, 1);
 }
 
 TEST_F(PresetSessionTest, WriteSequenceStalledByValueOutsideTableEndsByTimeOut) {
@@ -723,7 +729,7 @@ TEST_F(PresetSessionTest, WriteSequenceStalledByValueOutsideTableEndsByTimeOut) 
     EXPECT_EQ(port.takeWrites().size(), 4u);
     ticks(preset::PresetSession::kRecoveryTicks);
     EXPECT_EQ(log.top(), "no answer from recorder: write to TAVRIN");
-    EXPECT_FALSE(editor.locked);
+    EXPECT_FALSE(editor.locked());
 }
 
 TEST_F(PresetSessionTest, FirstReadTimeOutCountsReceiveTicks) {
@@ -734,7 +740,7 @@ TEST_F(PresetSessionTest, FirstReadTimeOutCountsReceiveTicks) {
     // A late answer to the abandoned read is stored but shows nothing.
     tickWith("@0D3LATE01\r");
     EXPECT_EQ(store.id(PresetSetting::ID3), "LATE01");
-    EXPECT_EQ(editor.shows, 0);
+    EXPECT_EQ(view.showModalCalls, 0);
 }
 
 TEST_F(PresetSessionTest, FailedQueryWriteIsNotReportedAgainByTimeOut) {

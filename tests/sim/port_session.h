@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/serial_port.h"
+#include "platform/serial_port.h"
 #include "sim/recorder_sim.h"
 #include "support/pty.h"
 
@@ -69,7 +69,7 @@ public:
 
     sim::RecorderSim sim;
     ScopedComPort com;
-    link::SerialPort port;
+    platform::SerialPort port;
 };
 
 }  // namespace tavrin::test

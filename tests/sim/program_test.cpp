@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/serial_port.h"
+#include "platform/serial_port.h"
 #include "support/pty.h"
 
 extern char** environ;
@@ -120,7 +120,7 @@ private:
 };
 
 // Writes a frame on COM2 and reads until `ending` or the time-out.
-std::string exchange(link::SerialPort& port, std::string_view frame, std::string_view ending) {
+std::string exchange(platform::SerialPort& port, std::string_view frame, std::string_view ending) {
     port.write({reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size()});
     std::string got;
     for (const auto deadline = Clock::now() + 2s; !got.ends_with(ending) && Clock::now() < deadline;) {
@@ -153,7 +153,7 @@ TEST_F(SimProgram, PrintsTheDevicePathFirstAnswersOnItAndEndsCleanlyOnSigterm) {
     EXPECT_EQ(readLink(link), path);
 
     ScopedComPort com{2, link};
-    link::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(2).ok());
     EXPECT_EQ(exchange(port, "@0?ST\r", "\r"), "@0STST\r");
     EXPECT_EQ(exchange(port, "@02353\r", "@0STPL\r"), "\x06@0STPL\r");
@@ -175,7 +175,7 @@ TEST_F(SimProgram, TheProgramReopeningItsPortKeepsTheSimulatorUp) {
     SimProcess sim({"--fast"});
     ASSERT_TRUE(sim.started());
     ScopedComPort com{2, sim.readLine()};
-    link::SerialPort port;
+    platform::SerialPort port;
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(port.open(2).ok());
         EXPECT_EQ(exchange(port, "@0?TMOD\r", "\r"), "@0TMTT\r");
@@ -188,7 +188,7 @@ TEST_F(SimProgram, TraceGoesToStandardError) {
     SimProcess sim({"--fast", "--trace"});
     ASSERT_TRUE(sim.started());
     ScopedComPort com{2, sim.readLine()};
-    link::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(2).ok());
     exchange(port, "@02311\r", "\x06");
     EXPECT_EQ(sim.stop(), 0);
@@ -201,7 +201,7 @@ TEST_F(SimProgram, NakEveryFromTheCommandLine) {
     SimProcess sim({"--fast", "--nak-every", "2"});
     ASSERT_TRUE(sim.started());
     ScopedComPort com{2, sim.readLine()};
-    link::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(2).ok());
     EXPECT_EQ(exchange(port, "@0?ST\r", "\r"), "@0STST\r");
     EXPECT_EQ(exchange(port, "@0?ST\r", "\x15"), "\x15");
@@ -211,7 +211,7 @@ TEST_F(SimProgram, IgnoreFromTheCommandLine) {
     SimProcess sim({"--fast", "--ignore", "@0?D3"});
     ASSERT_TRUE(sim.started());
     ScopedComPort com{2, sim.readLine()};
-    link::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(2).ok());
     EXPECT_EQ(exchange(port, "@0?D3\r@0?D2\r", "@0D2000000\r"), "@0D2000000\r");
 }
@@ -220,7 +220,7 @@ TEST_F(SimProgram, StopReadingFromTheCommandLineTimesTheWriteOut) {
     SimProcess sim({"--fast", "--stop-reading-after", "0"});
     ASSERT_TRUE(sim.started());
     ScopedComPort com{2, sim.readLine()};
-    link::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(2).ok());
     // Opening the port empties the line; the simulator fills it again as it runs on.
     std::this_thread::sleep_for(200ms);
@@ -233,7 +233,7 @@ TEST_F(SimProgram, HangsUpAndComesBackFromTheCommandLine) {
     ASSERT_TRUE(sim.started());
     ASSERT_FALSE(sim.readLine().empty());
     ScopedComPort com{2, link};
-    link::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(2).ok());
 
     const std::string back = sim.readLine(3s);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "preset/setting_frames.h"
+#include "protocol/setting_frames.h"
 #include "sim/recorder.h"
 
 namespace tavrin::test {
@@ -33,7 +33,7 @@ TEST_F(RecorderPresets, TheQueryBlockOfAPresetReadIsAnsweredLineByLine) {
         "@0FTMG\r", "@0PR01\r", "@0AM01\r", "@0MT00\r", "@0AK01\r", "@0AT0010\r", "@0CP01\r",
         "@0SS01\r", "@0SC02\r", "@0SL30\r", "@0AC01\r", "@0CT10\r", "@0CL30\r", "@0PMOF\r",
         "@0EP01\r", "@0RCSS\r", "@0D1000000\r", "@0D2000000\r", "@0D3000000\r"};
-    EXPECT_EQ(recorder.receive(preset::presetQueryBlock(), t0), expected);
+    EXPECT_EQ(recorder.receive(protocol::presetQueryBlock(), t0), expected);
 }
 
 TEST_F(RecorderPresets, FactoryPresetsDiffer) {
@@ -84,8 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RecorderPresets, EveryCommandCodeIsTakenAndReportedBack) {
-    for (const preset::SettingInfo& setting : preset::kSettings) {
-        for (const preset::Code& code : setting.codes) {
+    for (const protocol::SettingInfo& setting : protocol::kSettings) {
+        for (const protocol::Code& code : setting.codes) {
             if (code.command.empty()) continue;
             EXPECT_EQ(send(code.command), Writes{ACK}) << code.command;
             const std::string reply = "@0" + std::string(code.reply) + "\r";
@@ -105,7 +105,7 @@ TEST_F(RecorderPresets, SettingsAreKeptPerPreset) {
     EXPECT_EQ(ask("?BR"), "@0BR384\r");
     EXPECT_EQ(ask("?D1"), "@0D1PRESET\r");
     EXPECT_EQ(recorder.presets().selected(), 1);
-    EXPECT_EQ(recorder.presets().preset(1).value(preset::PresetSetting::BitRate), 11);
+    EXPECT_EQ(recorder.presets().preset(1).value(protocol::PresetSetting::BitRate), 11);
 }
 
 TEST_F(RecorderPresets, DefaultRestoresOnlyTheSelectedPreset) {

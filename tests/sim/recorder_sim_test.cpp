@@ -192,14 +192,14 @@ TEST(RecorderSimFaults, ComesBackOnANewTerminalThroughTheSameLink) {
     sim::RecorderSim sim(o);
     ASSERT_TRUE(sim.ok()) << sim.error();
     ScopedComPort com{2, link};
-    link::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(2).ok());
 
     sim.hangUp();
     struct stat info {};
     EXPECT_NE(lstat(link.c_str(), &info), 0) << "the link goes with the device";
     port.close();
-    EXPECT_EQ(port.open(2).error, link::OpenError::NoSuchPort);
+    EXPECT_EQ(port.open(2).error, platform::OpenError::NoSuchPort);
 
     ASSERT_TRUE(sim.comeBack()) << sim.error();
     char target[256] = {};

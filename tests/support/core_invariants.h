@@ -11,29 +11,30 @@
 #include <string_view>
 #include <vector>
 
-#include "link/command_frame.h"
-#include "link/key_commands.h"
 #include "link/link.h"
+#include "link/log_lines.h"
 #include "preset/preset_record.h"
-#include "preset/setting_codes.h"
+#include "protocol/frames.h"
+#include "protocol/keys.h"
+#include "protocol/setting_codes.h"
 
 namespace tavrin::test {
 
 // Empty when every setting holds a value of its table and every ID is valid or the reset
 // value of six blanks; otherwise names the first setting that does not.
 inline std::string recordViolation(const preset::PresetStore& store) {
-    using preset::PresetSetting;
-    for (const preset::SettingInfo& setting : preset::kSettings) {
-        if (setting.kind == preset::Kind::Id) {
+    using protocol::PresetSetting;
+    for (const protocol::SettingInfo& setting : protocol::kSettings) {
+        if (setting.kind == protocol::Kind::Id) {
             const std::string_view id = store.id(setting.setting);
-            if (id.size() != preset::kIdLength || (!preset::IsValidId(id) && id != "      "))
+            if (id.size() != protocol::kIdLength || (!preset::IsValidId(id) && id != "      "))
                 return std::string(setting.name) + " holds an ID that no setter stores";
             continue;
         }
         const int value = store.get(setting.setting);
-        const bool inTable = value != preset::kNoValue &&
+        const bool inTable = value != protocol::kNoValue &&
                              std::any_of(setting.codes.begin(), setting.codes.end(),
-                                         [value](const preset::Code& c) { return c.value == value; });
+                                         [value](const protocol::Code& c) { return c.value == value; });
         if (!inTable) return std::string(setting.name) + " holds " + std::to_string(value);
     }
     const preset::PresetRecord& r = store.record();
@@ -65,10 +66,10 @@ inline bool isCommandLine(std::string_view line) {
         const std::string_view padding = line.substr(text.size(), kStampColumn - text.size());
         return line.starts_with(text) && padding.find_first_not_of(' ') == std::string_view::npos;
     };
-    for (const link::KeyCommand& key : link::kKeyCommands)
+    for (const protocol::KeyCommand& key : protocol::kKeyCommands)
         if (matches(key.body, key.name)) return true;
-    return matches(link::kStatusRequest, link::kStatusRequestName) ||
-           matches(link::kTimeRequest, link::kTimeRequestName);
+    return matches(protocol::kStatusRequest, protocol::kStatusRequestName) ||
+           matches(protocol::kTimeRequest, protocol::kTimeRequestName);
 }
 
 // "<-" and an acknowledgement's text, or a reply line from its "@" with its CR shown as "c";
@@ -77,7 +78,7 @@ inline bool isEcho(std::string_view line) {
     if (line == "<-ACK" || line == "<-invalid(NAK returned)") return true;
     if (line.size() < 4 || line.size() > 23 || line.substr(0, 3) != "<-@" || line.back() != 'c') return false;
     const std::string_view body = line.substr(2, line.size() - 3);
-    return body.find(link::kCR) == std::string_view::npos && body.find('\0') == std::string_view::npos;
+    return body.find(protocol::kCR) == std::string_view::npos && body.find('\0') == std::string_view::npos;
 }
 
 inline bool isPortError(std::string_view line) {
@@ -111,21 +112,6 @@ inline bool isKnownLogLine(std::string_view line) {
            detail::isCommandLine(line) || detail::isEcho(line) || detail::isPortError(line);
 }
 
-// A message log that keeps its lines (newest first) and every line of no known form.
-class CheckedLog final : public link::MessageLog {
-public:
-    void insertLine(std::string_view text) override {
-        lines.insert(lines.begin(), std::string(text));
-        ++inserted;
-        if (!isKnownLogLine(text)) unknown.emplace_back(text);
-    }
-    void clear() override { lines.clear(); }
-
-    std::vector<std::string> lines;
-    std::vector<std::string> unknown;
-    long inserted = 0;  // Display Clear does not reset it
-};
-
 // TrackEdit: empty or three digits.
 inline bool isTrackText(std::string_view text) {
     return text.empty() || (text.size() == 3 && detail::isDigits(text));
@@ -140,15 +126,16 @@ inline bool isTimeText(std::string_view text) {
 
 // Empty when the link's own state is in its ranges.
 inline std::string linkStateViolation(const link::LinkState& s) {
-    if (s.recorderState < link::recorder::kStandby || s.recorderState > link::recorder::kOther)
-        return "recorder state " + std::to_string(s.recorderState);
-    if (s.displayMode < 0 || s.displayMode > 8) return "display mode " + std::to_string(s.displayMode);
-    if (s.pendingLength > link::kLineBufferSize) return "pending length " + std::to_string(s.pendingLength);
-    if (s.displayModeCountdown < 0 || s.displayModeCountdown > link::kDisplayModeInterval)
-        return "display-mode countdown " + std::to_string(s.displayModeCountdown);
-    // 75 after a "TS" report is the longest wait the time poll is given.
-    if (s.timeCountdown < 0 || s.timeCountdown > 75)
-        return "time countdown " + std::to_string(s.timeCountdown);
+    const auto state = static_cast<int>(s.recorder.state);
+    if (state > static_cast<int>(protocol::RecorderState::Other)) return "recorder state " + std::to_string(state);
+    const auto mode = static_cast<int>(s.recorder.displayMode);
+    if (mode > static_cast<int>(protocol::DisplayMode::TrackRemainTime)) return "display mode " + std::to_string(mode);
+    if (s.lines.pendingLength() > protocol::LineAssembler::kBufferSize)
+        return "pending length " + std::to_string(s.lines.pendingLength());
+    if (s.polls.displayModeCountdown < 0 || s.polls.displayModeCountdown > link::PollSchedule::kDisplayModeInterval)
+        return "display-mode countdown " + std::to_string(s.polls.displayModeCountdown);
+    if (s.polls.timeCountdown < 0 || s.polls.timeCountdown > link::PollSchedule::kFirstTimeRequestTS)
+        return "time countdown " + std::to_string(s.polls.timeCountdown);
     return {};
 }
 

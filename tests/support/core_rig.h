@@ -1,24 +1,25 @@
 #pragma once
 
-// The core put together as the main window does it, on stand-ins for the window and, by
-// default, the port.
+// The program's core on stand-ins for the windows and, by default, the port.
 
-#include "link/link.h"
-#include "preset/preset_record.h"
-#include "preset/preset_session.h"
+#include "app/core.h"
 #include "support/fakes.h"
 
 namespace tavrin::test {
 
 template <class PortType = FakePort, class LogType = FakeLog>
 struct CoreRig {
+    CoreRig() { core.attachMainWindow(log, displays); }
+
     PortType port;
     LogType log;
     FakeDisplays displays;
     FixedClock clock;
-    link::Link link{port, log, displays, clock};
-    preset::PresetStore store;
-    preset::PresetSession session{link, displays, store};
+    app::Core core{port, clock};
+    link::Link& link = core.link();
+    preset::PresetStore& store = core.store();
+    preset::PresetSession& session = core.session();
+    preset::PresetEditor& editor = core.editor();
 };
 
 }  // namespace tavrin::test

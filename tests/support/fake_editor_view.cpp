@@ -6,18 +6,13 @@
 
 namespace tavrin::test {
 
-using preset::PresetSetting;
+using protocol::PresetSetting;
 
 namespace {
 
-constexpr PresetSetting kLists[] = {
-    PresetSetting::PresetNo,    PresetSetting::SampleRate,   PresetSetting::BitRate,
-    PresetSetting::FileFormat,  PresetSetting::AutoTrackTime, PresetSetting::SSkipTime,
-    PresetSetting::SSkipLevel,  PresetSetting::AutoCueTime,  PresetSetting::AutoCueLevel,
-    PresetSetting::RemoteMode,
-};
+constexpr auto& kLists = protocol::kSettingsShownAs<protocol::Control::List>;
 
-std::string nameOf(PresetSetting s) { return std::string(preset::info(s).name); }
+std::string nameOf(PresetSetting s) { return std::string(protocol::info(s).name); }
 const char* onOff(bool enabled) { return enabled ? "on" : "off"; }
 
 }  // namespace
@@ -30,6 +25,7 @@ FakeEditorView::FakeEditorView() {
 }
 
 void FakeEditorView::checkRadio(PresetSetting group, int value) {
+    if (group == PresetSetting::InputSelect) ++refreshes;
     checked_[group] = value;
     note("checkRadio " + nameOf(group) + " " + std::to_string(value));
 }
@@ -94,9 +90,11 @@ void FakeEditorView::repaintNow() {
 
 void FakeEditorView::showModal() {
     ++showModalCalls;
+    if (shown) ++nestedShows;
     shown = true;
     note("showModal");
     if (onShowModal) onShowModal();
+    shown = false;  // a modal window is closed once its showing returns
 }
 
 void FakeEditorView::endModal() {

@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "preset/editor_view.h"
+#include "protocol/setting_codes.h"
 
 namespace tavrin::test {
 
 // Keeps what the window would show and writes every call into a journal.
 class FakeEditorView final : public preset::EditorView {
 public:
-    using PresetSetting = preset::PresetSetting;
+    using PresetSetting = protocol::PresetSetting;
 
     // As the window is built: every control enabled, no radio checked, no entry selected; the
     // lists hold their initial entries (the six sample rates, no bit rates or file types).
@@ -62,8 +63,11 @@ public:
     bool buttonsEnabled = true;  // Default, Close and the three "set" buttons
     int repaints = 0;
     int showModalCalls = 0;
+    int nestedShows = 0;  // showModal called while the editor was already up
     int endModalCalls = 0;
-    bool shown = false;  // between showModal and endModal
+    // RefreshControls is the only caller of checkRadio, and checks the Input Select group first.
+    int refreshes = 0;
+    bool shown = false;  // from showModal until endModal or until showModal returns
     int invalidIdBoxes = 0;
     int notPresetFileBoxes = 0;
     std::vector<std::string> fileErrors;

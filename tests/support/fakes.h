@@ -1,73 +1,106 @@
 #pragma once
 
-// Fakes of the windows, the port and the clock, for headless tests of the core.
+// Stand-ins for the windows, the port and the clock, shared by the tests, the fuzz targets
+// and the benchmark. Free of GoogleTest.
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "link/port.h"
 #include "link/views.h"
+#include "platform/clock.h"
+#include "platform/port.h"
+#include "support/printers.h"
 
 namespace tavrin::test {
 
 // A port whose far end is the test: bytes written are kept, bytes to read are queued.
-class FakePort final : public link::Port {
+class FakePort final : public platform::Port {
 public:
-    link::OpenResult open(int portNumber) override;
+    platform::OpenResult open(int portNumber) override;
     void close() override;
     void purge() override;
     std::size_t bytesWaiting() override;
     std::size_t readAvailable(std::span<std::uint8_t> dest) override;
     std::size_t write(std::span<const std::uint8_t> bytes) override;
 
-    // Queues bytes for the next read; each call is one chunk the tick may see at once.
+    // Queues bytes for the next read; each call is one chunk the tick may see at once, and
+    // no read takes bytes of two chunks.
     void receive(std::string_view bytes);
     // Everything written since the last call, as one string.
     std::string takeWritten();
     // Every write since the last call, one entry per write.
     std::vector<std::string> takeWrites();
 
-    link::OpenResult openResult;           // what open() returns
-    std::size_t writeLimit = SIZE_MAX;     // a write returns at most this many bytes
+    platform::OpenResult openResult;    // what open() returns
+    std::size_t writeLimit = SIZE_MAX;  // a write returns at most this many bytes
     bool isOpen = false;
     int openedPort = -1;
     int purges = 0;
     int closes = 0;
+    long reads = 0;  // reads that took at least one byte
 
 private:
-    std::string incoming_;
+    std::deque<std::string> incoming_;
     std::vector<std::string> writes_;
 };
 
-class FakeLog final : public link::MessageLog {
+// A real port with counters: what went through it, and when the last acknowledgement came.
+class CountingPort final : public platform::Port {
 public:
-    void insertLine(std::string_view text) override { lines.insert(lines.begin(), std::string(text)); }
-    void clear() override { lines.clear(); }
-    const std::string& top() const;
-    std::vector<std::string> lines;  // newest first
+    explicit CountingPort(platform::Port& port) : port_(port) {}
+
+    platform::OpenResult open(int portNumber) override { return port_.open(portNumber); }
+    void close() override { port_.close(); }
+    void purge() override { port_.purge(); }
+    std::size_t bytesWaiting() override { return port_.bytesWaiting(); }
+    std::size_t readAvailable(std::span<std::uint8_t> dest) override;
+    std::size_t write(std::span<const std::uint8_t> bytes) override;
+
+    long reads = 0;  // reads that took at least one byte
+    std::size_t bytesIn = 0;
+    std::size_t bytesOut = 0;
+    std::chrono::steady_clock::time_point lastAckAt;  // of a read that began with ACK
+
+private:
+    platform::Port& port_;
 };
 
+// The main window's message log: its lines, newest first, and every line of no form the
+// program writes.
+class FakeLog final : public link::MessageLog {
+public:
+    void insertLine(std::string_view text) override;
+    void clear() override { lines.clear(); }
+    const std::string& top() const;
+
+    std::vector<std::string> lines;
+    std::vector<std::string> unknown;
+    long inserted = 0;  // Display Clear does not reset it
+};
+
+// The main window's displays and key controls; every text they may not show is kept.
 class FakeDisplays final : public link::MainDisplays {
 public:
-    void setTrackText(std::string_view t) override { track = t; }
-    void setTimeText(std::string_view t) override { time = t; }
+    void setTrackText(std::string_view t) override;
+    void setTimeText(std::string_view t) override;
     void setDispModeText(std::string_view t) override { dispMode = t; }
     void DisableKeyControls() override { keysEnabled = false; ++disableCalls; }
     void EnableKeyControls() override { keysEnabled = true; ++enableCalls; }
 
     std::string track, time, dispMode;
+    std::vector<std::string> badTexts;
     bool keysEnabled = true;
     int disableCalls = 0;
     int enableCalls = 0;
 };
 
-class FixedClock final : public link::Clock {
+class FixedClock final : public platform::Clock {
 public:
-    link::TimeOfDay now() const override { return time; }
-    link::TimeOfDay time{9, 5, 30};
+    platform::TimeOfDay now() const override { return time; }
+    platform::TimeOfDay time{9, 5, 30};
 };
 
 }  // namespace tavrin::test

@@ -19,14 +19,16 @@
 #include <string>
 #include <string_view>
 
-#include "link/link.h"
-#include "link/serial_port.h"
+#include "app/core.h"
 #include "link/views.h"
+#include "platform/clock.h"
+#include "platform/serial_port.h"
 #include "preset/preset_file.h"
 
 namespace {
 
-using namespace tavrin::link;
+using tavrin::link::MainDisplays;
+using tavrin::link::MessageLog;
 
 class ConsoleLog final : public MessageLog {
 public:
@@ -80,21 +82,22 @@ int main(int argc, char** argv) {
     const int portNumber = argument(argc, argv, 1, 2);
     const int seconds = argument(argc, argv, 2, 3);
 
-    SerialPort port;
+    tavrin::platform::SerialPort port;
     ConsoleLog log;
     ConsoleDisplays displays;
-    SystemClock clock;
-    Link link(port, log, displays, clock);
+    tavrin::platform::SystemClock clock;
+    tavrin::app::Core core(port, clock);
+    core.attachMainWindow(log, displays);
 
-    std::printf("Opening %s\n", devicePath(portNumber).c_str());
-    link.changePort(portNumber);
+    std::printf("Opening %s\n", tavrin::platform::devicePath(portNumber).c_str());
+    core.link().changePort(portNumber);
     if (!port.isOpen()) return 2;
 
     constexpr int kTickMilliseconds = 20;
     for (int tick = 0; tick < seconds * 1000 / kTickMilliseconds; ++tick) {
         Sleep(kTickMilliseconds);
-        link.RxTimerTimer();
+        core.tick();
     }
     std::fflush(stdout);
-    return link.state().linkUp ? 0 : 1;
+    return core.link().state().linkUp ? 0 : 1;
 }

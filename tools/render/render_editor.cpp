@@ -2,13 +2,13 @@
 
 #include <utility>
 
-#include "editor/preset_menu.h"
-#include "main/rs232c_window.h"
+#include "ui/preset_menu.h"
+#include "ui/rs232c_window.h"
 #include "render.h"
 
 namespace {
 
-using tavrin::preset::PresetSetting;
+using tavrin::protocol::PresetSetting;
 
 // Stereo MP3 at 44.1 kHz and 128 kbit/s from the unbalanced input, with a few features on.
 void fillRecord(tavrin::preset::PresetStore& store) {
@@ -28,8 +28,8 @@ void fillRecord(tavrin::preset::PresetStore& store) {
 }
 
 QPixmap drawEditor(TRS232C& mainWindow) {
-    fillRecord(mainWindow.store());
-    TPresetMenu editor(mainWindow.presetEditor(), &mainWindow);
+    fillRecord(mainWindow.core().store());
+    TPresetMenu editor(mainWindow.core(), &mainWindow);
     editor.show();
     tavrin::render::runTicks(60);
     QPixmap picture = editor.grab();

@@ -13,9 +13,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 
-#include "link/port.h"
-#include "link/views.h"
-#include "main/rs232c_window.h"
+#include "app/core.h"
+#include "platform/clock.h"
+#include "platform/port.h"
+#include "ui/rs232c_window.h"
 #include "render.h"
 
 namespace tavrin::render {
@@ -28,9 +29,9 @@ std::vector<std::pair<const char*, Scene>>& scenes() {
 }
 
 // Takes every write in full and lets the tick read what the script queued.
-class QuietPort final : public link::Port {
+class QuietPort final : public platform::Port {
 public:
-    link::OpenResult open(int) override { return {}; }
+    platform::OpenResult open(int) override { return {}; }
     void close() override {}
     void purge() override { incoming_.clear(); }
     std::size_t bytesWaiting() override { return incoming_.size(); }
@@ -48,10 +49,10 @@ private:
     std::string incoming_;
 };
 
-class ScriptClock final : public link::Clock {
+class ScriptClock final : public platform::Clock {
 public:
-    link::TimeOfDay now() const override { return time; }
-    link::TimeOfDay time{10, 24, 36};
+    platform::TimeOfDay now() const override { return time; }
+    platform::TimeOfDay time{10, 24, 36};
 };
 
 void press(TRS232C& window, const char* button) {
@@ -113,7 +114,8 @@ int main(int argc, char** argv) {
     using namespace tavrin::render;
     QuietPort port;
     ScriptClock clock;
-    TRS232C window(port, clock);
+    tavrin::app::Core core(port, clock);
+    TRS232C window(core);
     window.show();
     runTicks(60);
     playSession(window, port, clock);

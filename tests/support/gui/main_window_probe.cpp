@@ -1,12 +1,11 @@
 #include "support/gui/main_window_probe.h"
 
 #include <QApplication>
-#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
-#include "main/rs232c_window.h"
+#include "ui/rs232c_window.h"
 
 namespace tavrin::test {
 
@@ -34,7 +33,7 @@ void stopTicks(TRS232C& window) {
 }
 
 void tick(TRS232C& window, int count) {
-    for (int i = 0; i < count; ++i) QMetaObject::invokeMethod(&window, "RxTimerTimer", Qt::DirectConnection);
+    for (int i = 0; i < count; ++i) window.core().tick();
 }
 
 bool showActive(QWidget& window) {

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace tavrin::protocol {
+
+// The recorder's front-panel keys, as the main window's buttons send them.
+enum class Key {
+    Play, Stop, Pause, Rec, RecUndo, MReset, MTrack,
+    RecVolUp, RecVolDown, RecVolLeft, RecVolRight,
+    JumpBack, JumpFF, Rew, FF, ABRepeat,
+    Mark, MarkMinus, MarkPlus, Display,
+    One, Two, Three, Four, Five, Six, Seven, Eight, Nine, Zero,
+    PowerOn, Standby,
+};
+
+struct KeyCommand {
+    Key key;
+    std::string_view body;  // the frame is "@0" + body + CR
+    std::string_view name;  // logged as "->@0" + body + " (" + name + ")"
+};
+
+// The names are the program's own and differ from the captions in places.
+inline constexpr std::array<KeyCommand, 32> kKeyCommands = {{
+    {Key::Play, "2353", "Play"},
+    {Key::Stop, "2354", "Stop"},
+    {Key::Pause, "2348", "Pause"},
+    {Key::Rec, "2355", "REC"},
+    {Key::RecUndo, "23RU", "REC undo"},
+    {Key::MReset, "23MR", "Margin Rest"},
+    {Key::MTrack, "23MT", "Manual Track"},
+    {Key::RecVolUp, "23V+", "RecVolume +"},
+    {Key::RecVolDown, "23V-", "RecVolume -"},
+    {Key::RecVolLeft, "23BL", "RecVolume L"},
+    {Key::RecVolRight, "23BR", "RecVolume R"},
+    {Key::JumpBack, "2333", "Track Jump -"},
+    {Key::JumpFF, "2332", "Track Jump +"},
+    {Key::Rew, "2350", "RWD On"},
+    {Key::FF, "2352", "FF On"},
+    {Key::ABRepeat, "2359", "A-B Repeat"},
+    {Key::Mark, "23121", "Mark"},
+    {Key::MarkMinus, "23M-", "Mark -"},
+    {Key::MarkPlus, "23M+", "Mark +"},
+    {Key::Display, "2311", "Display"},
+    {Key::One, "2301", "1"},
+    {Key::Two, "2302", "2"},
+    {Key::Three, "2303", "3"},
+    {Key::Four, "2304", "4"},
+    {Key::Five, "2305", "5"},
+    {Key::Six, "2306", "6"},
+    {Key::Seven, "2307", "7"},
+    {Key::Eight, "2308", "8"},
+    {Key::Nine, "2309", "9"},
+    {Key::Zero, "2300", "0"},
+    {Key::PowerOn, "23PW", "Power On"},
+    {Key::Standby, "2312", "Standby"},
+}};
+
+const KeyCommand& keyCommand(Key key);
+
+// Requests that refresh the main window's displays.
+inline constexpr std::string_view kStatusRequest = "?ST";
+inline constexpr std::string_view kStatusRequestName = "Status Request";
+inline constexpr std::string_view kTimeRequest = "?TI";
+inline constexpr std::string_view kTimeRequestName = "Time Request";
+inline constexpr std::string_view kDisplayModeRequest = "?TMOD";
+
+}  // namespace tavrin::protocol

@@ -1,0 +1,147 @@
+#include "ui/rs232c_window.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <QAction>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTextCursor>
+#include <QTimer>
+
+#include "ui/version_form.h"
+
+using tavrin::app::Core;
+
+namespace {
+
+constexpr int kRxInterval = 20;  // ms
+constexpr int kStartPortPosition = Core::kStartPort - 1;  // the item "2"
+
+// The recorder's bytes reach the log and the displays unchanged; a control character would
+// otherwise break a line in two or vanish, so it is shown by its control picture.
+QString displayText(std::string_view text) {
+    QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7F)
+            c = QChar(0x2421);
+    }
+    return shown;
+}
+
+}  // namespace
+
+TRS232C::TRS232C(Core& core, QWidget* parent) : QMainWindow(parent), core_(core) {
+    buildWindow();
+    connectHandlers();
+    core_.attachMainWindow(*this, *this);
+
+    rxTimer_ = new QTimer(this);
+    rxTimer_->setObjectName("RxTimer");
+    rxTimer_->setInterval(kRxInterval);
+    connect(rxTimer_, &QTimer::timeout, this, [this] { core_.tick(); });
+    rxTimer_->start();
+
+    {
+        // Start-up opens COM2 below; selecting the item must not open it a second time.
+        const QSignalBlocker blocker(portCombo_);
+        portCombo_->setCurrentIndex(kStartPortPosition);
+    }
+    core_.start();
+}
+
+TRS232C::~TRS232C() {
+    // Nothing a dying widget still emits may reach the core, and the core shows nothing more.
+    rxTimer_->stop();
+    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+    core_.detachMainWindow();
+}
+
+void TRS232C::connectHandlers() {
+    connect(presetKey_, &QPushButton::clicked, this, [this] { core_.PresetKeyClick(); });
+
+    // activated comes with every choice from the list, the same item again included.
+    connect(portCombo_, &QComboBox::activated, this,
+            [this](int position) { core_.PortComboChange(position); });
+    // Typing leaves no item selected: the open that follows fails with port 0.
+    connect(portCombo_->lineEdit(), &QLineEdit::textEdited, this, [this] { core_.PortComboChange(-1); });
+
+    connect(findChild<QAction*>("Exit1"), &QAction::triggered, this, [this] { core_.Exit1Click(); });
+    connect(findChild<QAction*>("Exit2"), &QAction::triggered, this, &TRS232C::Exit2Click);
+    connect(findChild<QAction*>("PresetMenu1"), &QAction::triggered, this,
+            [this] { core_.PresetMenu1Click(); });
+    connect(findChild<QAction*>("About1"), &QAction::triggered, this, &TRS232C::About1Click);
+}
+
+// --- MessageLog and MainDisplays -------------------------------------------------------------
+
+void TRS232C::insertLine(std::string_view text) {
+    QTextDocument* document = messageDisp_->document();
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::Start);
+    if (!document->isEmpty()) {
+        cursor.insertBlock();
+        cursor.movePosition(QTextCursor::Start);
+    }
+    cursor.insertText(displayText(text));
+}
+
+void TRS232C::clear() { messageDisp_->clear(); }
+
+void TRS232C::setTrackText(std::string_view text) { trackEdit_->setText(displayText(text)); }
+
+void TRS232C::setTimeText(std::string_view text) { timeEdit_->setText(displayText(text)); }
+
+void TRS232C::setDispModeText(std::string_view text) {
+    const QString shown = displayText(text);
+    dispModeLabel_->setText(shown);
+    dispModeLabel_->adjustSize();
+    // A label with a name of its own no longer reports its text to assistive tools.
+    dispModeLabel_->setAccessibleDescription(shown);
+}
+
+void TRS232C::DisableKeyControls() { setKeyControlsEnabled(false); }
+
+void TRS232C::EnableKeyControls() { setKeyControlsEnabled(true); }
+
+void TRS232C::setKeyControlsEnabled(bool enabled) {
+    for (QAbstractButton* button : keyButtons_) button->setEnabled(enabled);
+    for (QMenu* menu : headings_) {
+        menu->menuAction()->setEnabled(enabled);
+        // Ctrl+D and Ctrl+P must be inert too, whatever the toolkit makes of a disabled heading.
+        for (QAction* action : menu->actions()) action->setEnabled(enabled);
+    }
+}
+
+void TRS232C::keyPressEvent(QKeyEvent* event) {
+    // PresetKey is the default button: Enter that no focused control took presses it.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && presetKey_->isEnabled()) {
+        presetKey_->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// --- The window's own handlers ---------------------------------------------------------------
+
+void TRS232C::Exit2Click() {
+    // At once, as the operator asked: no window is closed and nothing is asked first.
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}
+
+void TRS232C::About1Click() {
+    if (!versionForm_) return;
+    versionForm_->insertVersionLine();
+    versionForm_->exec();
+}
