@@ -10,6 +10,7 @@ packages=(
   mingw-w64
   xvfb xauth
   locales
+  librsvg2-bin
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "editor/preset_menu.h"
@@ -47,6 +48,12 @@ std::optional<int> handleArguments(std::span<char*> args) {
     return 0;
 }
 
+QIcon programIcon() {
+    QIcon icon;
+    for (const char* size : {"48", "128"}) icon.addFile(QString(":/icons/%1.png").arg(size));
+    return icon;
+}
+
 int run() {
     // The windows in their order: main window, preset editor, About box; the last two hidden.
     tavrin::link::SerialPort port;
@@ -66,6 +73,8 @@ int main(int argc, char** argv) {
     if (const auto status = handleArguments(std::span(argv + 1, argv + argc))) return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName("TAVRIN Controller");
+    QApplication::setDesktopFileName(TAVRIN_APP_ID);
+    QApplication::setWindowIcon(programIcon());
     try {
         return run();
     } catch (const std::exception& error) {
