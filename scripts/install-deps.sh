@@ -11,6 +11,7 @@ packages=(
   xvfb xauth
   locales
   librsvg2-bin
+  dpkg-dev lintian
 )
 
 missing=()
