@@ -11,7 +11,7 @@ packages=(
   xvfb xauth
   locales
   librsvg2-bin
-  dpkg-dev lintian
+  dpkg-dev lintian desktop-file-utils appstream man-db groff-base
 )
 
 missing=()
