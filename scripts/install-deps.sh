@@ -10,6 +10,8 @@ packages=(
   mingw-w64
   xvfb xauth
   locales
+  librsvg2-bin
+  dpkg-dev lintian desktop-file-utils appstream man-db groff-base
 )
 
 missing=()

@@ -13,6 +13,7 @@ if $quick; then
   exit 0
 fi
 ctest --test-dir build --output-on-failure -j2 --timeout 300
+bash scripts/test-install.sh
 
 # Hardening: the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, each
 # fuzz target for FUZZ_SECONDS (default 60), and the Windows cross-build. About 15 minutes on

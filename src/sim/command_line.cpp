@@ -65,6 +65,8 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
             o.sim.protocol.answerRcpw = true;
         } else if (option == "--help" || option == "-h") {
             o.help = true;
+        } else if (option == "--version") {
+            o.version = true;
         } else if (option == "--link") {
             const auto path = in.value();
             if (!path || path->empty()) return fail(option, "needs a path");
@@ -116,6 +118,8 @@ std::string usage() {
            "  --stop-reading-after SEC  stop taking input (the controller's writes time out)\n"
            "  --hang-up-after SEC       close the device, as when a USB adapter is pulled\n"
            "  --come-back-after SEC     after a hang-up, come back on a new device (and link)\n"
+           "  -h, --help                show this help and exit\n"
+           "  --version                 show the version and exit\n"
            "\n"
            "Signals: SIGUSR1 stops or resumes reading, SIGUSR2 hangs up or comes back,\n"
            "SIGINT and SIGTERM end the simulator.\n";

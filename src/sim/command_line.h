@@ -14,6 +14,7 @@ struct CommandLine {
     SimOptions sim;
     bool trace = false;
     bool help = false;
+    bool version = false;
     std::optional<double> stopReadingAfter;  // seconds after the start
     std::optional<double> hangUpAfter;       // seconds after the start
     std::optional<double> comeBackAfter;     // seconds after a hang-up

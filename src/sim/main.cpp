@@ -125,6 +125,10 @@ int main(int argc, char** argv) {
         std::cout << usage();
         return 0;
     }
+    if (options.version) {
+        std::cout << "tavrin-recorder-sim " TAVRIN_VERSION "\n";
+        return 0;
+    }
     if (options.trace) options.sim.trace = &std::cerr;
 
     const sigset_t signalsAllowed = takeSignals();

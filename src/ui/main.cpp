@@ -1,8 +1,13 @@
 // TAVRIN Controller: the remote control and preset editor for a TAVRIN recorder on a COM port.
 
 #include <exception>
+#include <iostream>
+#include <optional>
+#include <span>
+#include <string_view>
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "app/core.h"
@@ -13,6 +18,42 @@
 #include "ui/version_form.h"
 
 namespace {
+
+constexpr char kUsage[] =
+    "Usage: tavrin-controller [--help | --version]\n"
+    "The remote control and preset editor for a TAVRIN recorder on a serial port.\n"
+    "It opens COM2 at start-up; COM<n> is the device named by the environment variable\n"
+    "TAVRIN_COM<n>, or /dev/ttyS<n-1> when that is not set.\n"
+    "\n"
+    "  -h, --help   show this help and exit\n"
+    "  --version    show the version and exit\n"
+    "\n"
+    "See tavrin-controller(1).\n";
+
+// The program keeps no settings and takes no options but these two, not even Qt's own: they are
+// looked at before the QApplication exists, so --version works without a display. The platform
+// is still chosen with QT_QPA_PLATFORM. Returns the exit status when the program should not run.
+std::optional<int> handleArguments(std::span<char*> args) {
+    bool help = false;
+    for (const std::string_view arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg != "--version") {
+            std::cerr << "tavrin-controller: unknown argument '" << arg
+                      << "' (see tavrin-controller --help)\n";
+            return 2;
+        }
+    }
+    if (args.empty()) return std::nullopt;
+    std::cout << (help ? kUsage : "tavrin-controller " TAVRIN_VERSION "\n");
+    return 0;
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    for (const char* size : {"48", "128"}) icon.addFile(QString(":/icons/%1.png").arg(size));
+    return icon;
+}
 
 int run() {
     tavrin::platform::SerialPort port;
@@ -31,8 +72,11 @@ int run() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = handleArguments(std::span(argv + 1, argv + argc))) return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName("TAVRIN Controller");
+    QApplication::setDesktopFileName(TAVRIN_APP_ID);
+    QApplication::setWindowIcon(programIcon());
     try {
         return run();
     } catch (const std::exception& error) {
