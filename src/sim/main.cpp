@@ -49,14 +49,16 @@ bool take(volatile std::sig_atomic_t& flag) {
     return true;
 }
 
-std::optional<TimePoint> after(TimePoint from, std::optional<double> seconds) {
-    if (!seconds) return std::nullopt;
+constexpr TimePoint kNever = TimePoint::max();
+
+TimePoint after(TimePoint from, std::optional<double> seconds) {
+    if (!seconds) return kNever;
     return from + std::chrono::duration_cast<SimClock::duration>(std::chrono::duration<double>(*seconds));
 }
 
-bool due(std::optional<TimePoint>& when, TimePoint now) {
-    if (!when || *when > now) return false;
-    when.reset();
+bool due(TimePoint& when, TimePoint now) {
+    if (when > now) return false;
+    when = kNever;
     return true;
 }
 
@@ -88,7 +90,7 @@ private:
         comeBackAt_ = after(now, comeBackAfter_);
     }
     void comeBack() {
-        comeBackAt_.reset();
+        comeBackAt_ = kNever;
         if (sim_.comeBack()) {
             std::cout << sim_.devicePath() << std::endl;
             std::cerr << "back on " << sim_.devicePath() << std::endl;
@@ -99,9 +101,9 @@ private:
 
     RecorderSim& sim_;
     std::optional<double> comeBackAfter_;
-    std::optional<TimePoint> stopReadingAt_;
-    std::optional<TimePoint> hangUpAt_;
-    std::optional<TimePoint> comeBackAt_;
+    TimePoint stopReadingAt_;
+    TimePoint hangUpAt_;
+    TimePoint comeBackAt_ = kNever;
 };
 
 void waitForInput(const RecorderSim& sim, TimePoint now, const sigset_t& signalsAllowed) {
