@@ -118,7 +118,7 @@ private:
                 link.sendKey(protocol::kKeyCommands[pickIndex(protocol::kKeyCommands.size())].key);
             break;
         case PortChange:
-            port.openResult = input_.byte() % 4 == 0
+            port.openReturns = input_.byte() % 4 == 0
                                   ? platform::OpenResult{platform::OpenError::NoSuchPort, 2}
                                   : platform::OpenResult{};
             link.changePort(1 + input_.pick(8));
@@ -221,10 +221,7 @@ private:
         port.receive(bytes);
     }
 
-    bool transferPending() const {
-        const preset::PresetTransfer& t = session.transfer();
-        return t.ReadPending || t.SelectPending || t.DefaultPending || t.WriteRunning;
-    }
+    bool transferPending() const { return session.transferPending(); }
 
     // A transfer that hears nothing from the recorder is ended by the recovery time-out. Ticks
     // nest: a read by the tick that showed the editor counts at the end of the first nested one.
@@ -245,7 +242,10 @@ private:
             trace(write.size() == port.writeLimit ? "  short write" : "  write", write);
             check(framesOrTheirStart(write, port.writeLimit), "a write that is no frame");
         }
-        for (const std::string& line : log.lines) trace("  log", line);
+        for (const std::string& line : log.lines) {
+            trace("  log", line);
+            if (test::startsAReRead(line)) quietPendingTicks_ = 0;
+        }
         log.lines.clear();
         if (!log.unknown.empty()) check(false, "a log line of no known form: " + log.unknown.front());
         if (!displays.badTexts.empty()) check(false, "a display text: " + displays.badTexts.front());

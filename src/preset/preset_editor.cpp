@@ -36,6 +36,7 @@ public:
     void showInvalidIdBox() override {}
     void showNotPresetFileBox() override {}
     void showFileError(std::string_view) override {}
+    void showTransferError(std::string_view) override {}
     std::optional<std::string> askOpenPath() override { return std::nullopt; }
     std::optional<std::string> askSavePath() override { return std::nullopt; }
 };
@@ -160,6 +161,8 @@ void PresetEditor::UnlockControls() {
 
 void PresetEditor::showModal() { view_->showModal(); }
 
+void PresetEditor::showTransferFailure(std::string_view message) { view_->showTransferError(message); }
+
 void PresetEditor::endModal() { view_->endModal(); }
 
 bool PresetEditor::locked() const { return !view_->isCloseKeyEnabled(); }
@@ -221,7 +224,7 @@ void PresetEditor::UnbalanceRadioClick() { selectInput(input::kUnbalanced); }
 void PresetEditor::selectInput(int inputSelect) {
     if (value(S::InputSelect) == inputSelect) return;
     store().set(S::InputSelect, inputSelect);
-    session_.SendSetting(S::InputSelect);
+    session_.SendChange(S::InputSelect);
     FillBitRateList();
     FillSampleRateList();
 }
@@ -232,7 +235,7 @@ void PresetEditor::MonoRadioClick() { selectChannel(channel::kMono); }
 void PresetEditor::selectChannel(int stereoMono) {
     if (value(S::StereoMono) == stereoMono) return;
     store().set(S::StereoMono, stereoMono);
-    session_.SendSetting(S::StereoMono);
+    session_.SendChange(S::StereoMono);
     carry(S::BitRate,
           bitRateForChannel(value(S::BitRate), value(S::Algorithm), value(S::SampleRate), stereoMono));
     FillBitRateList();
@@ -260,7 +263,7 @@ void PresetEditor::MP3RadioClick() {
 void PresetEditor::changeAlgorithm(int newAlgorithm, int bitRate) {
     carry(S::BitRate, bitRate);
     store().set(S::Algorithm, newAlgorithm);
-    session_.SendSetting(S::Algorithm);
+    session_.SendChange(S::Algorithm);
     FillBitRateList();
     FillSampleRateList();
     carry(S::FileFormat, fileFormatForAlgorithm(value(S::FileFormat), newAlgorithm));
@@ -274,7 +277,7 @@ void PresetEditor::SampleRateComboChange(int position) {
                                            value(S::SampleRate), rate));
     if (rate == value(S::SampleRate)) return;
     store().set(S::SampleRate, rate);
-    session_.SendSetting(S::SampleRate);
+    session_.SendChange(S::SampleRate);
     FillBitRateList();
 }
 
@@ -284,14 +287,14 @@ void PresetEditor::BitRateComboChange(int position) {
     const int bitRate = list.codeAt(position);  // PCM offers no list: nothing to pick
     if (bitRate < 0 || bitRate == value(S::BitRate)) return;
     store().set(S::BitRate, bitRate);
-    session_.SendSetting(S::BitRate);
+    session_.SendChange(S::BitRate);
 }
 
 void PresetEditor::FmtComboChange(int position) {
     const int format = fileFormatList(value(S::Algorithm)).codeAt(position);
     if (format < 0 || format == value(S::FileFormat)) return;
     store().set(S::FileFormat, format);
-    session_.SendSetting(S::FileFormat);
+    session_.SendChange(S::FileFormat);
 }
 
 // ---- Every other control ---------------------------------------------------------------------
@@ -356,7 +359,7 @@ void PresetEditor::pickRadio(PresetSetting group, int v) {
     const int current = info(group).kind == Kind::OnOff ? (value(group) != 0 ? 1 : 0) : value(group);
     if (current == v) return;
     store().set(group, v);
-    session_.SendSetting(group);
+    session_.SendChange(group);
 }
 
 void PresetEditor::listChanged(PresetSetting list, int position) {
@@ -379,7 +382,7 @@ void PresetEditor::listChanged(PresetSetting list, int position) {
 void PresetEditor::pickListEntry(PresetSetting list, int position) {
     if (!isValue(list, position) || value(list) == position) return;
     store().set(list, position);
-    session_.SendSetting(list);
+    session_.SendChange(list);
 }
 
 // ---- Transfers -------------------------------------------------------------------------------
@@ -425,7 +428,7 @@ void PresetEditor::IDSetKeyClick(PresetSetting id) {
         view_->showInvalidIdBox();  // nothing stored or sent; the field keeps the text as typed
         return;
     }
-    session_.SendSetting(id);
+    session_.SendChange(id);
 }
 
 }  // namespace tavrin::preset

@@ -32,6 +32,8 @@ public:
     void showModal();
     void endModal();
     bool locked() const;
+    // A transfer that did not land, in a box over the editor.
+    void showTransferFailure(std::string_view message);
 
     // The dependent lists
     void FillSampleRateList();

@@ -1,5 +1,7 @@
 #include "preset/preset_session.h"
 
+#include <algorithm>
+#include <span>
 #include <string>
 
 #include "preset/preset_editor.h"
@@ -20,6 +22,22 @@ using protocol::settingAt;
 constexpr std::string_view kGateRefused = "invalid(recieved status wasn't STOP)";
 constexpr std::string_view kReadNotice = "Read preset. Please wait...";
 constexpr std::string_view kNoAnswer = "no answer from recorder: ";
+constexpr std::string_view kWriteFailed = "write to TAVRIN: ";
+constexpr std::string_view kChangeRefused = "refused: ";
+
+// The recorder answers a single change within a few milliseconds; an answer that has not come
+// after this many ticks (500 ms) was lost on the line and is no longer waited for, so that it
+// cannot be taken for the answer to a later command.
+constexpr int kChangeAnswerTicks = 25;
+
+std::string namesOf(std::span<const PresetSetting> settings) {
+    std::string names;
+    for (PresetSetting s : settings) {
+        if (!names.empty()) names += ", ";
+        names += protocol::info(s).name;
+    }
+    return names;
+}
 
 // Write steps 1 to 25 are settings 1 to 25; the last one marks the sequence done.
 constexpr int kFirstWriteStep = index(PresetSetting::InputSelect);
@@ -32,7 +50,19 @@ PresetSession::PresetSession(link::Link& link, PresetStore& store) : link_(link)
 void PresetSession::ResetPresetRecord() {
     transfer_ = {};
     idleTicks_ = 0;
+    forgetAnswers();
     store_.reset();
+}
+
+// The acknowledgements from here on belong to the transfer. Should the recorder still owe the
+// answer to a change (it is read together with another answer, and only the first byte of a read
+// counts), that answer is not waited for any longer.
+void PresetSession::startTransfer() { changesUnanswered_.clear(); }
+
+void PresetSession::forgetAnswers() {
+    refused_.clear();
+    changesUnanswered_.clear();
+    requeried_.clear();
 }
 
 void PresetSession::PresetGate() {
@@ -46,6 +76,7 @@ void PresetSession::PresetGate() {
 }
 
 void PresetSession::StartPresetRead() {
+    startTransfer();
     if (!transfer_.EditorOpen) link_.logMessage(kReadNotice);
     link_.displays().DisableKeyControls();
     // Pending before the block goes out, so that a failed write of the block itself finds the
@@ -61,19 +92,28 @@ void PresetSession::SendSetting(PresetSetting s) {
     sendFrame(settingFrame(store_, s));
 }
 
+void PresetSession::SendChange(PresetSetting s) {
+    if (index(s) < kFirstWriteStep || index(s) > kLastWriteStep) return;
+    changesUnanswered_.push_back({s, 0});
+    SendSetting(s);
+}
+
 void PresetSession::SendNextWriteStep() {
     PresetTransfer& t = transfer_;
     progress();
     if (t.WriteStep >= kFirstWriteStep && t.WriteStep < kLastWriteStep) {
-        SendSetting(settingAt(t.WriteStep));
+        lastWritten_ = settingAt(t.WriteStep);
+        SendSetting(lastWritten_);
         ++t.WriteStep;
         return;
     }
     if (t.WriteStep == kLastWriteStep) {
         // Done before the last frame goes out: a failed write then leaves nothing to refresh.
+        // The editor stays locked until the recorder has answered this last command too.
         t.WriteDone = true;
         t.WriteStep = 0;
         t.WriteRunning = false;
+        lastWritten_ = PresetSetting::ID3;
         SendSetting(PresetSetting::ID3);
         return;
     }
@@ -83,6 +123,8 @@ void PresetSession::SendNextWriteStep() {
 
 void PresetSession::StartWriteSequence() {
     PresetTransfer& t = transfer_;
+    startTransfer();
+    refused_.clear();
     t.WriteStep = kFirstWriteStep;
     // Running before the first frame goes out, so that a failed write ends the sequence.
     t.WriteDone = false;
@@ -93,6 +135,7 @@ void PresetSession::StartWriteSequence() {
 void PresetSession::SendPresetSelect() {
     const std::string frame = settingFrame(store_, PresetSetting::PresetNo);
     if (frame.empty()) return;
+    startTransfer();
     transfer_.SelectPending = true;
     progress();
     sendFrame(frame);
@@ -105,6 +148,7 @@ void PresetSession::SelectPreset(int presetNo) {
 }
 
 void PresetSession::SendDefault() {
+    startTransfer();
     transfer_.DefaultPending = true;
     progress();
     sendFrame(protocol::commandFrame(protocol::kDefaultCommand));
@@ -113,6 +157,7 @@ void PresetSession::SendDefault() {
 void PresetSession::editorShown() { transfer_.EditorOpen = true; }
 
 void PresetSession::ClosePresetMenu() {
+    forgetAnswers();
     link_.leavePresetTransfer();
     if (editor_) editor_->endModal();
     transfer_.EditorOpen = false;
@@ -122,24 +167,59 @@ void PresetSession::ClosePresetMenu() {
     link_.requestTime();
 }
 
+// The recorder answers its commands in the order they came. Single changes are sent only while
+// no transfer runs, so an answer still owed to one of them comes before any transfer's.
 void PresetSession::acknowledgement(bool ack) {
     PresetTransfer& t = transfer_;
     if (!t.EditorOpen) return;
+    if (!changesUnanswered_.empty()) {
+        const PresetSetting s = changesUnanswered_.front().setting;
+        changesUnanswered_.pop_front();
+        if (!ack) refuseChange(s);
+        return;
+    }
     progress();
-    if (ack && t.DefaultPending) {
+    if (t.WriteDone) {
+        // The answer to the write's last command.
+        if (!ack) refused_.push_back(lastWritten_);
+        t.WriteDone = false;
+        finishWrite();
+    } else if (ack && t.DefaultPending) {
         t.DefaultPending = false;
         StartPresetRead();
     } else if (ack && t.SelectPending) {
         t.SelectPending = false;
         StartPresetRead();
     } else if (t.WriteRunning) {
+        if (!ack) refused_.push_back(lastWritten_);
         SendNextWriteStep();
     }
-    // The last step was written in this very handling: unlock without waiting for its answer.
-    if (t.WriteDone) {
-        t.WriteDone = false;
+}
+
+void PresetSession::finishWrite() {
+    if (refused_.empty()) {
         if (editor_) editor_->RefreshControls();
+        return;
     }
+    reportWriteFailure(std::string(kWriteFailed) + "refused " + namesOf(refused_));
+}
+
+// The editor is to show what the recorder holds after all: it is read again, and the operator
+// is told which settings did not land.
+void PresetSession::reportWriteFailure(const std::string& line) {
+    refused_.clear();
+    link_.logMessage(line);
+    StartPresetRead();
+    if (editor_) editor_->showTransferFailure(line);
+}
+
+// The recorder kept its value: it is asked for it, and the editor shows it once it comes.
+void PresetSession::refuseChange(PresetSetting s) {
+    link_.logMessage(std::string(kChangeRefused) + std::string(protocol::info(s).name));
+    requeried_.push_back(s);
+    std::string query = "?";
+    query += protocol::info(s).query;
+    sendFrame(protocol::commandFrame(query));
 }
 
 void PresetSession::presetReply(const protocol::ReplyKind& reply) {
@@ -149,9 +229,18 @@ void PresetSession::presetReply(const protocol::ReplyKind& reply) {
     if (isId(s)) {
         store_.setId(s, reply.idText());  // an invalid ID is dropped without a message
         if (s == PresetSetting::ID3) completeRead();
+        showRequeried(s);
         return;
     }
     if (reply.value != protocol::kNoValue) store_.set(s, reply.value);
+    showRequeried(s);
+}
+
+void PresetSession::showRequeried(PresetSetting s) {
+    const auto it = std::find(requeried_.begin(), requeried_.end(), s);
+    if (it == requeried_.end()) return;
+    requeried_.erase(it);
+    if (!transfer_.ReadPending && transfer_.EditorOpen && editor_) editor_->RefreshControls();
 }
 
 void PresetSession::completeRead() {
@@ -178,6 +267,7 @@ void PresetSession::id3OutsideTransfer(std::string_view sixCharacters) {
 }
 
 void PresetSession::failedWrite() {
+    forgetAnswers();
     PresetTransfer& t = transfer_;
     t.SelectPending = false;
     t.WriteRunning = false;
@@ -196,6 +286,7 @@ void PresetSession::failedWrite() {
 }
 
 void PresetSession::tickEnded() {
+    std::erase_if(changesUnanswered_, [](Unanswered& c) { return ++c.ticks > kChangeAnswerTicks; });
     if (!transferPending()) {
         idleTicks_ = 0;
         return;
@@ -205,12 +296,24 @@ void PresetSession::tickEnded() {
 
 bool PresetSession::transferPending() const {
     const PresetTransfer& t = transfer_;
-    return t.ReadPending || t.SelectPending || t.DefaultPending || t.WriteRunning;
+    return t.ReadPending || t.SelectPending || t.DefaultPending || t.WriteRunning || t.WriteDone;
 }
 
-// Ends a transfer the recorder stopped answering; the record keeps what has arrived.
+// Ends a transfer the recorder stopped answering; the record keeps what has arrived. A write
+// that stopped is followed by a read of what the recorder holds now.
 void PresetSession::recover() {
     PresetTransfer& t = transfer_;
+    if (t.WriteRunning || t.WriteDone) {
+        std::string line(kWriteFailed);
+        if (!refused_.empty()) line += "refused " + namesOf(refused_) + "; ";
+        line += "no answer after " + std::string(protocol::info(lastWritten_).name);
+        t.WriteRunning = false;
+        t.WriteDone = false;
+        t.WriteStep = 0;
+        idleTicks_ = 0;
+        reportWriteFailure(line);
+        return;
+    }
     const std::string_view what = t.ReadPending      ? "preset read"
                                   : t.SelectPending  ? "preset select"
                                   : t.DefaultPending ? "default"

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <deque>
+#include <string>
+#include <vector>
+
 #include "link/link.h"
 #include "link/transfer_hooks.h"
 #include "preset/preset_record.h"
@@ -13,7 +17,7 @@ struct PresetTransfer {
     bool SelectPending = false;   // a preset select waits for its acknowledgement
     bool DefaultPending = false;  // the default command waits for its acknowledgement
     bool WriteRunning = false;    // the write sequence is under way
-    bool WriteDone = false;       // the last write step was sent
+    bool WriteDone = false;       // the last write step was sent; its answer is awaited
     int WriteStep = 0;            // next step of the write sequence, 0 to 25
 };
 
@@ -48,6 +52,9 @@ public:
 
     // The command of one setting, 1 to 25, from the record's current value.
     void SendSetting(protocol::PresetSetting s);
+    // An operator's change of one setting: its command, whose answer is then waited for. A NAK
+    // logs "refused: " and the setting's name and asks the recorder for the value it kept.
+    void SendChange(protocol::PresetSetting s);
     void SendNextWriteStep();
     // Everything of "Write to TAVRIN" after the editor has locked itself.
     void StartWriteSequence();
@@ -57,6 +64,9 @@ public:
     // still describes.
     void SelectPreset(int presetNo);
     void SendDefault();
+
+    // A read, select, default or write waits for the recorder.
+    bool transferPending() const;
 
     // The editor became visible (FormShow) / is closed by its own controls.
     void editorShown();
@@ -73,15 +83,26 @@ public:
     // the main window gets its keys back and the recorder leaves the preset transfer for Stop.
     void failedWrite() override;
     // Counts ticks without progress (a preset reply, an acknowledgement, a transfer started);
-    // after kRecoveryTicks the pending transfer is ended with one log line
-    // "no answer from recorder: <what>", the record kept as it is.
+    // after kRecoveryTicks the pending transfer is ended with one log line, the record kept as
+    // it is: "no answer from recorder: <what>", or for a write "write to TAVRIN: no answer
+    // after <setting>", which is followed by a read of the preset.
     void tickEnded() override;
 
 private:
+    struct Unanswered {
+        protocol::PresetSetting setting;
+        int ticks;  // since the change was sent
+    };
+
     void completeRead();
+    void finishWrite();
+    void reportWriteFailure(const std::string& line);
+    void refuseChange(protocol::PresetSetting s);
+    void showRequeried(protocol::PresetSetting s);
+    void forgetAnswers();
+    void startTransfer();
     void progress() { idleTicks_ = 0; }
     void recover();
-    bool transferPending() const;
     // Keys on and the recorder state back from the preset transfer, as closing the editor does.
     void returnMainWindow();
     void sendFrame(std::string_view frame);
@@ -92,6 +113,12 @@ private:
     PresetTransfer transfer_;
     int idleTicks_ = 0;
     int presetNoBeforeSelect_ = 0;
+    // What the recorder answered to a write: the settings it refused so far, and the last
+    // command sent, whose answer is awaited.
+    std::vector<protocol::PresetSetting> refused_;
+    protocol::PresetSetting lastWritten_ = protocol::PresetSetting::InputSelect;
+    std::deque<Unanswered> changesUnanswered_;             // single changes, oldest first
+    std::vector<protocol::PresetSetting> requeried_;       // refused changes asked for again
 };
 
 }  // namespace tavrin::preset

@@ -153,6 +153,17 @@ void TPresetMenu::showFileError(std::string_view message) {
     box.exec();
 }
 
+// Shown from the event loop, not from inside the receive tick that found the failure: the tick
+// (and the re-read it starts) goes on while the box waits for the operator.
+void TPresetMenu::showTransferError(std::string_view message) {
+    QTimer::singleShot(0, this, [this, text = qs(message)] {
+        QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                        this);
+        box.setObjectName(QStringLiteral("TransferErrorBox"));
+        box.exec();
+    });
+}
+
 namespace {
 
 // Qt's own dialog rather than the platform's, the same on every system and drivable by tests.

@@ -210,14 +210,15 @@ private:
         checkInvariants();
     }
 
-    bool transferPending() const {
-        const preset::PresetTransfer& t = session_.transfer();
-        return t.ReadPending || t.SelectPending || t.DefaultPending || t.WriteRunning;
-    }
+    bool transferPending() const { return session_.transferPending(); }
 
     void afterTick() {
         const bool heard = port_.reads != readsSeen_;
         readsSeen_ = port_.reads;
+        const auto logged = std::min<std::size_t>(log_.lines.size(), log_.inserted - loggedSeen_);
+        for (std::size_t i = 0; i < logged; ++i)
+            if (startsAReRead(log_.lines[i])) quietPendingTicks_ = 0;
+        loggedSeen_ = log_.inserted;
         quietPendingTicks_ = transferPending() && !heard ? quietPendingTicks_ + 1 : 0;
         if (quietPendingTicks_ > preset::PresetSession::kRecoveryTicks)
             fail("a transfer stayed pending past the recovery time-out");
@@ -476,6 +477,7 @@ private:
     int nextAction_ = 0;
     int quietPendingTicks_ = 0;
     long readsSeen_ = 0;
+    long loggedSeen_ = 0;
     bool failed_ = false;
     bool finishing_ = false;
     bool finalRead_ = false;

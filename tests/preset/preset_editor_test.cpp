@@ -797,7 +797,7 @@ TEST_F(PresetEditorTest, ReadFromRecorderLocksThenSendsTheQueriesWithoutNotice) 
     EXPECT_TRUE(session.transfer().ReadPending);
 }
 
-TEST_F(PresetEditorTest, WriteToRecorderLocksAndTheLastStepUnlocks) {
+TEST_F(PresetEditorTest, WriteToRecorderLocksAndTheLastAnswerUnlocks) {
     open();
 
     editor.WritetoTAVRINClick();
@@ -806,11 +806,13 @@ TEST_F(PresetEditorTest, WriteToRecorderLocksAndTheLastStepUnlocks) {
 
     for (int step = 2; step <= 25; ++step) {
         EXPECT_TRUE(editor.locked()) << "step " << step;
-        session.acknowledgement(step % 2 == 0);  // advanced by ACK and by NAK alike
+        session.acknowledgement(true);
     }
     const Writes writes = sent();
     ASSERT_EQ(writes.size(), 24u);
     EXPECT_EQ(writes.back(), "@0D3      \r");
+    EXPECT_TRUE(editor.locked());  // until the last command is answered
+    session.acknowledgement(true);
     EXPECT_FALSE(editor.locked());
 }
 

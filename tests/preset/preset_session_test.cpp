@@ -346,7 +346,7 @@ public:
     }
 };
 
-TEST_P(WriteSequenceTest, SendsEveryStepFrameByFrameAndUnlocksAfterTheLast) {
+TEST_P(WriteSequenceTest, SendsEveryStepFrameByFrameAndReportsWhatWasRefused) {
     resetRecordForWrite();
     openEditor();
     const int refreshes = view.refreshes;
@@ -355,23 +355,40 @@ TEST_P(WriteSequenceTest, SendsEveryStepFrameByFrameAndUnlocksAfterTheLast) {
     session.StartWriteSequence();
     EXPECT_TRUE(transfer().WriteRunning);
     std::vector<std::string> frames = port.takeWrites();
+    std::vector<std::string> refused;  // answer i is the answer to step i + 1
     for (int i = 0; i < 24; ++i) {
         EXPECT_TRUE(editor.locked()) << "before answer " << i + 1;
         session.acknowledgement(ackAt(i));
+        if (!ackAt(i)) refused.emplace_back(protocol::info(protocol::settingAt(i + 1)).name);
         const std::vector<std::string> writes = port.takeWrites();
         ASSERT_EQ(writes.size(), 1u) << "answer " << i + 1;
         frames.push_back(writes[0]);
     }
     EXPECT_EQ(frames, kResetRecordFrames);
-    // The 25th command is out: unlocked at once, before its own answer.
-    EXPECT_FALSE(editor.locked());
-    EXPECT_EQ(view.refreshes, refreshes + 1);
-    EXPECT_TRUE(allIdle(transfer()));
+    // The 25th command is out; the editor waits for its answer too.
+    EXPECT_TRUE(editor.locked());
+    EXPECT_TRUE(transfer().WriteDone);
 
     session.acknowledgement(ackAt(24));
-    EXPECT_TRUE(port.takeWrites().empty());
-    EXPECT_EQ(view.refreshes, refreshes + 1);
-    EXPECT_TRUE(log.lines.empty());
+    if (!ackAt(24)) refused.emplace_back("BWF ID3");
+    if (refused.empty()) {
+        EXPECT_TRUE(port.takeWrites().empty());
+        EXPECT_FALSE(editor.locked());
+        EXPECT_EQ(view.refreshes, refreshes + 1);
+        EXPECT_TRUE(allIdle(transfer()));
+        EXPECT_TRUE(log.lines.empty());
+        EXPECT_TRUE(view.transferErrors.empty());
+        return;
+    }
+    std::string names;
+    for (const std::string& name : refused) names += (names.empty() ? "" : ", ") + name;
+    const std::string line = "write to TAVRIN: refused " + names;
+    EXPECT_EQ(log.lines, std::vector<std::string>{line});
+    EXPECT_EQ(view.transferErrors, std::vector<std::string>{line});
+    // What the recorder kept is read back into the editor.
+    EXPECT_EQ(port.takeWrites(), std::vector<std::string>{kQueryBlock});
+    EXPECT_TRUE(transfer().ReadPending);
+    EXPECT_TRUE(editor.locked());
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, WriteSequenceTest,
@@ -407,7 +424,7 @@ TEST_F(PresetSessionTest, WriteSequenceDrivenByTicksWhileEditorIsShown) {
     EXPECT_EQ(frames, kResetRecordFrames);
     const std::vector<bool> expectedLocks = [] {
         std::vector<bool> v(25, false);
-        std::fill(v.begin(), v.begin() + 23, true);  // unlocked by the 24th answer's handling
+        std::fill(v.begin(), v.begin() + 24, true);  // unlocked by the last answer
         return v;
     }();
     EXPECT_EQ(lockedAfterAnswer, expectedLocks);
@@ -664,16 +681,32 @@ INSTANTIATE_TEST_SUITE_P(
                   t.editor.LockControls();
                   t.session.SendDefault();
               },
-              "no answer from recorder: default", true},
-        Stall{"WriteSequence",
-              [](PresetSessionTest& t) {
-                  t.openEditor();
-                  t.editor.LockControls();
-                  t.session.StartWriteSequence();
-                  for (int i = 0; i < 3; ++i) t.session.acknowledgement(true);
-              },
-              "no answer from recorder: write to TAVRIN", true}),
+              "no answer from recorder: default", true}),
     rowName);
+
+// A write that stops is reported with the last command that got no answer and the ones refused
+// before it; the preset is then read back, and the editor unlocks when the read is done.
+TEST_F(PresetSessionTest, StalledWriteNamesItsLastCommandAndReadsThePresetBack) {
+    openEditor();
+    editor.LockControls();
+    session.StartWriteSequence();
+    session.acknowledgement(true);
+    session.acknowledgement(false);  // Date Form refused
+    session.acknowledgement(true);   // Algorithm goes out, and nothing comes back
+    port.takeWrites();
+    log.lines.clear();
+
+    ticks(preset::PresetSession::kRecoveryTicks);
+    const std::string line = "write to TAVRIN: refused Date Form; no answer after Algorithm";
+    EXPECT_EQ(log.lines, std::vector<std::string>{line});
+    EXPECT_EQ(view.transferErrors, std::vector<std::string>{line});
+    EXPECT_EQ(port.takeWrites(), std::vector<std::string>{kQueryBlock});
+    EXPECT_TRUE(editor.locked());
+
+    tickWith("@0D3ABCDEF\r");  // the read's last reply
+    EXPECT_FALSE(editor.locked());
+    EXPECT_EQ(log.lines.size(), 1u);
+}
 
 TEST_F(PresetSessionTest, UnansweredSelectLeavesTheRecordOnItsOwnPreset) {
     openEditor();
@@ -728,8 +761,8 @@ TEST_F(PresetSessionTest, WriteSequenceStalledByValueOutsideTableEndsByTimeOut) 
     for (int i = 0; i < 4; ++i) session.acknowledgement(true);  // the fifth step sends nothing
     EXPECT_EQ(port.takeWrites().size(), 4u);
     ticks(preset::PresetSession::kRecoveryTicks);
-    EXPECT_EQ(log.top(), "no answer from recorder: write to TAVRIN");
-    EXPECT_FALSE(editor.locked());
+    EXPECT_EQ(log.top(), "write to TAVRIN: no answer after Bit Rate");
+    EXPECT_TRUE(transfer().ReadPending);  // what the recorder holds is read back
 }
 
 TEST_F(PresetSessionTest, FirstReadTimeOutCountsReceiveTicks) {

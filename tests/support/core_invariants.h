@@ -93,6 +93,50 @@ inline bool isPortError(std::string_view line) {
 
 }  // namespace detail
 
+namespace detail {
+
+inline bool isSettingName(std::string_view name) {
+    return std::any_of(protocol::kSettings.begin(), protocol::kSettings.end(),
+                       [name](const protocol::SettingInfo& s) { return s.name == name; });
+}
+
+// "Name, Name, Name": setting names and nothing else.
+inline bool isSettingNames(std::string_view names) {
+    for (std::size_t at = 0;;) {
+        const std::size_t comma = names.find(", ", at);
+        if (!isSettingName(names.substr(at, comma - at))) return false;
+        if (comma == std::string_view::npos) return true;
+        at = comma + 2;
+    }
+}
+
+// "write to TAVRIN: refused <names>", "... no answer after <name>" or both, "; " between them.
+inline bool isWriteFailure(std::string_view line) {
+    constexpr std::string_view kLead = "write to TAVRIN: ", kRefused = "refused ", kStall = "no answer after ";
+    if (!line.starts_with(kLead)) return false;
+    line.remove_prefix(kLead.size());
+    if (line.starts_with(kStall)) return isSettingName(line.substr(kStall.size()));
+    if (!line.starts_with(kRefused)) return false;
+    line.remove_prefix(kRefused.size());
+    const std::size_t stall = line.find("; " + std::string(kStall));
+    if (stall == std::string_view::npos) return isSettingNames(line);
+    return isSettingNames(line.substr(0, stall)) && isSettingName(line.substr(stall + 2 + kStall.size()));
+}
+
+}  // namespace detail
+
+// A write that did not land reads the preset back: a transfer of its own, with its own time-out.
+inline bool startsAReRead(std::string_view line) { return detail::isWriteFailure(line); }
+
+namespace detail {
+
+// "(COM2 is /dev/ttyUSB0: No such file or directory)": what a port that did not open is.
+inline bool isOpenHint(std::string_view line) {
+    return line.starts_with("(COM") && line.find(" is ") != std::string_view::npos && line.ends_with(")");
+}
+
+}  // namespace detail
+
 // Whether the message log may hold this line: a padded command line, a reply echo, one of
 // the fixed messages or a line of the transfers' recovery.
 inline bool isKnownLogLine(std::string_view line) {
@@ -100,16 +144,18 @@ inline bool isKnownLogLine(std::string_view line) {
         "connection error",
         "com port busy",
         "com port number error",
-        "(no permission: add the user to the dialout group)",
+        "(no permission: join group dialout)",
         "Read preset. Please wait...",
         "invalid(recieved status wasn't STOP)",
         "no answer from recorder: preset read",
         "no answer from recorder: preset select",
         "no answer from recorder: default",
-        "no answer from recorder: write to TAVRIN",
     };
+    constexpr std::string_view kRefusedChange = "refused: ";
     return std::find(std::begin(kFixed), std::end(kFixed), line) != std::end(kFixed) ||
-           detail::isCommandLine(line) || detail::isEcho(line) || detail::isPortError(line);
+           detail::isCommandLine(line) || detail::isEcho(line) || detail::isPortError(line) ||
+           detail::isWriteFailure(line) || detail::isOpenHint(line) ||
+           (line.starts_with(kRefusedChange) && detail::isSettingName(line.substr(kRefusedChange.size())));
 }
 
 // TrackEdit: empty or three digits.

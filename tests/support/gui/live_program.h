@@ -193,9 +193,8 @@ struct LiveProgram {
     // may still be answered after the read's last reply, and the operator's next command must
     // not have its ACK read behind that answer.
     bool editorSettled() {
-        const preset::PresetTransfer& t = transfer();
-        const bool transferPending = t.ReadPending || t.SelectPending || t.DefaultPending || t.WriteRunning;
-        return presetMenu.isVisible() && presetMenu.isCloseKeyEnabled() && !transferPending && lineQuiet();
+        return presetMenu.isVisible() && presetMenu.isCloseKeyEnabled() && !core.session().transferPending() &&
+               lineQuiet();
     }
 
     std::ostringstream trace;  // the simulator writes every byte both ways here
