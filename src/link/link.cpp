@@ -61,30 +61,59 @@ void Link::changePort(int portNumber) {
     state_.portNumber = portNumber;
     port_.purge();
     port_.close();
-    const platform::OpenResult result = port_.open(portNumber);
+    opened(port_.open(platform::comPortName(portNumber)));
+}
+
+void Link::opened(const platform::OpenResult& result) {
     if (!result.ok()) {
-        log_->insertLine(openErrorLine(result));
-        if (result.error == platform::OpenError::PermissionDenied)
-            log_->insertLine("(no permission: add the user to the dialout group)");
+        logOpenError(result);
         return;
     }
+    state_.linkUp = true;
     requestStatus();
     state_.polls.armAfterOpen();
 }
 
-void Link::sendBytes(std::span<const std::uint8_t> bytes) {
-    if (port_.write(bytes) >= bytes.size())
-        state_.linkUp = true;
-    else
-        failedWriteReset();
+// The error line, and under it (newest on top) what the port is and what the system said.
+void Link::logOpenError(const platform::OpenResult& result) {
+    log_->insertLine(openErrorLine(result));
+    if (result.error == platform::OpenError::Busy) return;
+    if (result.error == platform::OpenError::PermissionDenied) {
+        log_->insertLine("(no permission: join group dialout)");
+        return;
+    }
+    std::string hint = "(COM" + std::to_string(state_.portNumber) + " is " +
+                       platform::comPortName(state_.portNumber);
+    if (!result.reason.empty()) hint += ": " + result.reason;
+    log_->insertLine(hint + ")");
 }
 
-void Link::failedWriteReset() {
+void Link::sendBytes(std::span<const std::uint8_t> bytes) {
+    if (port_.write(bytes) < bytes.size()) failedWriteReset(true);
+}
+
+void Link::sendPoll(std::string_view frame) {
+    const auto bytes = protocol::bytesOf(frame);
+    if (port_.write(bytes) < bytes.size()) failedWriteReset(state_.linkUp);
+}
+
+// Whatever was shown comes from a recorder that can no longer be heard: no stale time or track
+// stays on screen while the link is down.
+void Link::failedWriteReset(bool report) {
     if (hooks_) hooks_->failedWrite();
     state_.linkUp = false;
     state_.recorder.standbyPending = false;
     state_.recorder.afterRecord = false;
-    log_->insertLine("connection error");
+    state_.polls.downStatusCountdown = PollSchedule::kDownStatusInterval;
+    displays_->setTimeText({});
+    displays_->setTrackText({});
+    if (report) log_->insertLine("connection error");
+}
+
+void Link::replyReceived() {
+    if (state_.linkUp) return;
+    state_.linkUp = true;
+    state_.polls.armAfterOpen();
 }
 
 void Link::sendSilent(std::string_view frame) { sendBytes(protocol::bytesOf(frame)); }
@@ -117,9 +146,9 @@ void Link::requestTimeLogged() {
     sendLogged(commandFrame(kTimeRequest), commandLogText(kTimeRequest, kTimeRequestName));
 }
 
-void Link::requestDisplayMode() { sendSilent(commandFrame(protocol::kDisplayModeRequest)); }
+void Link::requestDisplayMode() { sendPoll(commandFrame(protocol::kDisplayModeRequest)); }
 
-void Link::requestTime() { sendSilent(commandFrame(protocol::kTimeRequest)); }
+void Link::requestTime() { sendPoll(commandFrame(protocol::kTimeRequest)); }
 
 void Link::enterPresetTransfer() { state_.recorder.state = protocol::RecorderState::PresetTransfer; }
 

@@ -37,10 +37,13 @@ public:
     // polls, on failure log why. Used at start-up and by every change of the port selector.
     void changePort(int portNumber);
 
-    // The one send operation. A short write runs the failed-write reset.
+    // The one send operation. A write the port does not take whole runs the failed-write reset;
+    // so does one whose bytes do not leave in time, found by a later tick.
     void sendBytes(std::span<const std::uint8_t> bytes);
     void sendSilent(std::string_view frame);
     void sendLogged(std::string_view frame, std::string_view logText);
+    // An automatic request: while the link is down its failure adds no "connection error".
+    void sendPoll(std::string_view frame);
     void logCommand(std::string_view text);
     void logMessage(std::string_view text);
 
@@ -60,8 +63,13 @@ public:
     // while the preset editor is shown from it; only the reply list is the tick's own.
     void RxTimerTimer();
 
+    // A reply, ACK or NAK came: a link that was down is up again, and the polls start over.
+    void replyReceived();
+
 private:
-    void failedWriteReset();
+    void opened(const platform::OpenResult& result);
+    void logOpenError(const platform::OpenResult& result);
+    void failedWriteReset(bool report);
 
     platform::Port& port_;
     const platform::Clock& clock_;

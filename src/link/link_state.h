@@ -27,9 +27,12 @@ struct PollSchedule {
     static constexpr int kFirstTimeRequestTS = 75;
     // A track jump holds the time request back for a second, while the recorder seeks.
     static constexpr int kTrackJumpPause = 50;
+    // While the link is down, a status request every 2 s finds out when the recorder is back.
+    static constexpr int kDownStatusInterval = 100;
 
     int displayModeCountdown = 0;
     int timeCountdown = 0;
+    int downStatusCountdown = 0;
 
     void armAfterOpen() {
         displayModeCountdown = kDisplayModeInterval;
@@ -40,6 +43,7 @@ struct PollSchedule {
 // The link's run-time state; the receive ticks nested inside one another share it.
 struct LinkState {
     int portNumber = 2;  // COM<n> as last chosen
+    // Up from an open on, and again once a reply, ACK or NAK comes; down after a failed write.
     bool linkUp = false;
     RecorderStatus recorder;
     PollSchedule polls;

@@ -118,6 +118,7 @@ public:
         for (const Reply& reply : replies_.entries()) dispatch(reply);
         pollDisplayMode();
         pollTime();
+        pollWhileDown();
     }
 
 private:
@@ -127,13 +128,19 @@ private:
         std::array<std::uint8_t, protocol::LineAssembler::kReadSize> chunk{};
         const std::size_t n = link_.port().readAvailable(chunk);
         if (n == 0) return;
-        state_.linkUp = true;
         const bool ack = chunk[0] == protocol::kACK;
         const bool nak = chunk[0] == protocol::kNAK;
         if (ack || nak) replies_.add(acknowledgementReply(ack));
         // The lines are cut out before the acknowledgement is handed on, so nothing the
         // handler does can touch this read's bytes.
-        state_.lines.take(std::span(chunk).first(n), [this](auto line) { replies_.add(lineReply(line)); });
+        bool understood = ack || nak;
+        state_.lines.take(std::span(chunk).first(n), [&](auto line) {
+            const Reply reply = lineReply(line);
+            understood = understood || reply.kind.group != Group::Unknown;
+            replies_.add(reply);
+        });
+        // Noise on a line nobody answers on is no sign of the recorder.
+        if (understood) link_.replyReceived();
         if (!ack && !nak) return;
         if (editorOpen()) hooks_->acknowledgement(ack);
         if (ack && recorder_.standbyPending) {
@@ -275,6 +282,19 @@ private:
                                                          : PollSchedule::kTimeInterval;
     }
 
+    // While the link is down on an open port, a quiet status request now and then finds out
+    // when the recorder answers again.
+    void pollWhileDown() {
+        if (state_.linkUp || link_.port().state() != platform::PortState::Open) return;
+        int& countdown = state_.polls.downStatusCountdown;
+        if (countdown > 0) {
+            --countdown;
+            return;
+        }
+        link_.sendPoll(protocol::commandFrame(protocol::kStatusRequest));
+        countdown = PollSchedule::kDownStatusInterval;
+    }
+
     Link& link_;
     LinkState& state_;
     RecorderStatus& recorder_;
@@ -286,6 +306,8 @@ private:
 }  // namespace
 
 void Link::RxTimerTimer() {
+    port_.service();
+    if (port_.writeTimedOut()) failedWriteReset(state_.linkUp);
     ReceiveTick(*this, state_, *displays_, hooks_).run();
     if (hooks_) hooks_->tickEnded();
 }

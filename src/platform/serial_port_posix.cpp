@@ -4,43 +4,43 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 namespace tavrin::platform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
-
-// The write time-out: 10 ms per byte plus 1560 ms for the whole write.
-constexpr milliseconds kWritePerByte{10};
-constexpr milliseconds kWriteConstant{1560};
-// How long one byte takes on the line at 9600 bit/s, 10 bits a byte, rounded up.
-constexpr auto kByteTime = std::chrono::microseconds{1042};
-constexpr milliseconds kLongestDrainNap{20};
-
 OpenResult openFailure(int error) {
+    OpenResult result{OpenError::Other, error, systemErrorText(error)};
     switch (error) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
     case ENOTDIR:
     // A serial device node without a port behind it (a ttyS with no UART) fails with EIO.
-    case EIO: return {OpenError::NoSuchPort, error};
+    case EIO: result.error = OpenError::NoSuchPort; break;
     case EBUSY:
-    case EWOULDBLOCK: return {OpenError::Busy, error};
+    case EWOULDBLOCK: result.error = OpenError::Busy; break;
     case EACCES:
-    case EPERM: return {OpenError::PermissionDenied, error};
-    default: return {OpenError::Other, error};
+    case EPERM: result.error = OpenError::PermissionDenied; break;
+    default: break;
     }
+    return result;
+}
+
+// Only a terminal can be a serial port: a regular file or /dev/null named in TAVRIN_COM<n> by
+// mistake would be written into, and /dev/ptmx makes a pseudo-terminal of its own, whose
+// master side answers as a terminal too.
+bool isSerialTerminal(int fd) {
+    int ptyNumber = 0;
+    return isatty(fd) == 1 && ioctl(fd, TIOCGPTN, &ptyNumber) != 0;
 }
 
 // 9600 bit/s, 8 data bits, no parity, one stop bit, raw, output held back while CTS is low.
@@ -67,24 +67,6 @@ void configure(int fd) {
     (void)tcflush(fd, TCIOFLUSH);
 }
 
-int millisecondsUntil(Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
-    return static_cast<int>(std::max<milliseconds::rep>(left.count(), 0));
-}
-
-enum class Wait { Ready, TimedOut, HungUp };
-
-Wait waitWritable(int fd, Clock::time_point deadline) {
-    for (;;) {
-        pollfd p{fd, POLLOUT, 0};
-        const int r = ::poll(&p, 1, millisecondsUntil(deadline));
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return Wait::HungUp;
-        if (r == 0) return Wait::TimedOut;
-        return Wait::Ready;
-    }
-}
-
 // Bytes in the driver's output queue; a driver that cannot tell counts as empty.
 std::size_t queuedBytes(int fd) {
     int queued = 0;
@@ -92,55 +74,52 @@ std::size_t queuedBytes(int fd) {
     return static_cast<std::size_t>(queued);
 }
 
-// Bytes still queued when the deadline passes; 0 once all have gone out.
-std::size_t waitUntilSent(int fd, Clock::time_point deadline) {
-    for (;;) {
-        const std::size_t queued = queuedBytes(fd);
-        if (queued == 0) return 0;
-        const auto now = Clock::now();
-        if (now >= deadline) return queued;
-        const auto nap = std::min<Clock::duration>(
-            {std::chrono::duration_cast<Clock::duration>(kByteTime * static_cast<long long>(queued)),
-             std::chrono::duration_cast<Clock::duration>(kLongestDrainNap), deadline - now});
-        (void)::poll(nullptr, 0, std::max(1, static_cast<int>(std::chrono::ceil<milliseconds>(nap).count())));
-    }
+bool hungUp(int fd) {
+    pollfd p{fd, 0, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 }  // namespace
 
-std::string devicePath(int portNumber) {
+std::string comPortName(int portNumber) {
     const std::string variable = "TAVRIN_COM" + std::to_string(portNumber);
-    if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0') return path;
+    if (const char* name = std::getenv(variable.c_str()); name != nullptr && *name != '\0') return name;
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
+
+std::string systemErrorText(int systemCode) { return std::strerror(systemCode); }
+
+SerialPort::SerialPort() = default;
 
 SerialPort::~SerialPort() { close(); }
 
 bool SerialPort::isOpen() const { return fd_ >= 0; }
 
-OpenResult SerialPort::open(int portNumber) {
-    close();
-    const std::string path = devicePath(portNumber);
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return openFailure(errno);
+int SerialPort::waitHandle() const { return fd_; }
 
-    // Only a character device can be a serial port; anything else (a regular file named in
-    // TAVRIN_COM<n> by mistake) would be written into.
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) {
+PortState SerialPort::state() const {
+    if (fd_ < 0) return PortState::Closed;
+    return lost_ ? PortState::Lost : PortState::Open;
+}
+
+OpenResult SerialPort::open(const std::string& name) {
+    close();
+    const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return openResult_ = openFailure(errno);
+    if (!isSerialTerminal(fd)) {
         ::close(fd);
-        return {OpenError::Other, ENOTTY};
+        return openResult_ = openFailure(ENOTTY);
     }
     // TIOCEXCL keeps other users out, but root passes it; the lock also catches a second
     // open by root and by this process.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         ::close(fd);
-        return {OpenError::Busy, EWOULDBLOCK};
+        return openResult_ = openFailure(EWOULDBLOCK);
     }
     (void)ioctl(fd, TIOCEXCL);
     configure(fd);
     fd_ = fd;
-    return {};
+    return openResult_ = {};
 }
 
 void SerialPort::close() {
@@ -148,19 +127,36 @@ void SerialPort::close() {
     // Unsent output is dropped so that close never waits for a line held by CTS. The
     // exclusive flag stays on the device while someone else (a simulator) keeps it open,
     // so it is taken off before the last handle of ours goes.
-    (void)tcflush(fd_, TCOFLUSH);
+    dropOutput();
     (void)ioctl(fd_, TIOCNXCL);
     (void)flock(fd_, LOCK_UN);
     ::close(fd_);
     fd_ = -1;
+    lost_ = false;
+    timedOut_ = false;
+}
+
+void SerialPort::service() {
+    if (fd_ < 0 || lost_) return;
+    if (hungUp(fd_)) {
+        lost_ = true;
+        dropOutput();
+        return;
+    }
+    if (deadlines_.overdue(queuedBytes(fd_), WriteDeadlines::Clock::now())) {
+        timedOut_ = true;
+        dropOutput();
+    }
 }
 
 void SerialPort::purge() {
-    if (fd_ >= 0) (void)tcflush(fd_, TCIOFLUSH);
+    if (fd_ < 0) return;
+    (void)tcflush(fd_, TCIOFLUSH);
+    deadlines_.clear();
 }
 
 std::size_t SerialPort::bytesWaiting() {
-    if (fd_ < 0) return 0;
+    if (fd_ < 0 || lost_) return 0;
     int waiting = 0;
     if (ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0) return 0;
     return static_cast<std::size_t>(waiting);
@@ -172,33 +168,37 @@ std::size_t SerialPort::readAvailable(std::span<std::uint8_t> dest) {
     for (;;) {
         const ssize_t n = ::read(fd_, dest.data(), wanted);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) lost_ = true;  // EIO: the device went away
         return n > 0 ? static_cast<std::size_t>(n) : 0;
     }
 }
 
-// One write of all the bytes within 10 ms a byte plus 1560 ms. The bytes count as written
-// once they have left the driver's queue. Whatever is still unsent at the deadline, or when
-// the device hangs up, is thrown away so that it never goes out later.
+// Takes what the driver's queue takes without waiting. A write the queue has no room for, or
+// one the device refuses, is thrown away whole, so that no part of a frame goes out later.
 std::size_t SerialPort::write(std::span<const std::uint8_t> bytes) {
-    if (fd_ < 0) return 0;
-    const auto deadline = Clock::now() + kWritePerByte * bytes.size() + kWriteConstant;
-    std::size_t accepted = 0;
-    bool failed = false;
-    while (accepted < bytes.size() && !failed) {
-        const ssize_t n = ::write(fd_, bytes.data() + accepted, bytes.size() - accepted);
+    if (fd_ < 0 || lost_) return 0;
+    std::size_t taken = 0;
+    while (taken < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + taken, bytes.size() - taken);
         if (n > 0) {
-            accepted += static_cast<std::size_t>(n);
+            taken += static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
-        } else if (n < 0 && errno != EAGAIN) {
-            failed = true;  // EIO: the device hung up
         } else {
-            failed = waitWritable(fd_, deadline) != Wait::Ready;
+            if (n < 0 && errno != EAGAIN) lost_ = true;  // EIO: the device hung up
+            dropOutput();
+            return 0;
         }
     }
-    const std::size_t unsent = std::min(failed ? queuedBytes(fd_) : waitUntilSent(fd_, deadline), accepted);
-    if (failed || unsent > 0) (void)tcflush(fd_, TCOFLUSH);
-    return accepted - unsent;
+    deadlines_.taken(taken, WriteDeadlines::Clock::now());
+    return taken;
+}
+
+bool SerialPort::writeTimedOut() { return std::exchange(timedOut_, false); }
+
+void SerialPort::dropOutput() {
+    if (fd_ >= 0) (void)tcflush(fd_, TCOFLUSH);
+    deadlines_.clear();
 }
 
 }  // namespace tavrin::platform

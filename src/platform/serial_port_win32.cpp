@@ -9,7 +9,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <deque>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace tavrin::platform {
 
@@ -18,10 +21,14 @@ namespace {
 HANDLE handleOf(void* handle) { return static_cast<HANDLE>(handle); }
 
 OpenResult openFailure(DWORD error) {
+    const int code = static_cast<int>(error);
     switch (error) {
-    case ERROR_FILE_NOT_FOUND: return {OpenError::NoSuchPort, static_cast<int>(error)};
-    case ERROR_ACCESS_DENIED: return {OpenError::Busy, static_cast<int>(error)};  // another program has it
-    default: return {OpenError::Other, static_cast<int>(error)};
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return {OpenError::NoSuchPort, code, systemErrorText(code)};
+    case ERROR_ACCESS_DENIED:  // another program has it
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return {OpenError::Busy, code, systemErrorText(code)};
+    default: return {OpenError::Other, code, systemErrorText(code)};
     }
 }
 
@@ -43,50 +50,125 @@ void setLine(HANDLE port) {
     SetCommState(port, &dcb);
 }
 
-// Reads return after 10 ms at most; a write gives up after 10 ms a byte plus 1560 ms, which
-// is how a recorder that holds CTS low (unplugged, switched off) shows up.
+// Reads ask only for what has arrived and return at once. A write has no time-out of its own:
+// it is overlapped, and the port watches its deadline itself.
 void setTimeouts(HANDLE port) {
     COMMTIMEOUTS timeouts{};
     GetCommTimeouts(port, &timeouts);
-    timeouts.ReadIntervalTimeout = 0;
+    timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.ReadTotalTimeoutMultiplier = 0;
-    timeouts.ReadTotalTimeoutConstant = 10;
-    timeouts.WriteTotalTimeoutMultiplier = 10;
-    timeouts.WriteTotalTimeoutConstant = 1560;
+    timeouts.ReadTotalTimeoutConstant = 0;
+    timeouts.WriteTotalTimeoutMultiplier = 0;
+    timeouts.WriteTotalTimeoutConstant = 0;
     SetCommTimeouts(port, &timeouts);
 }
 
 }  // namespace
 
-std::string devicePath(int portNumber) { return "COM" + std::to_string(portNumber); }
+// Overlapped writes the driver has not finished yet, oldest first; each keeps its bytes and its
+// OVERLAPPED alive until it completes or is cancelled.
+struct SerialPort::PendingWrites {
+    struct Write {
+        std::vector<std::uint8_t> bytes;
+        OVERLAPPED overlapped{};
+    };
+    std::deque<Write> writes;
+
+    // Drops the writes that have completed; returns the bytes still waiting to go out.
+    std::size_t settle(HANDLE port) {
+        while (!writes.empty()) {
+            DWORD done = 0;
+            if (!GetOverlappedResult(port, &writes.front().overlapped, &done, FALSE) &&
+                GetLastError() == ERROR_IO_INCOMPLETE)
+                break;
+            writes.pop_front();
+        }
+        std::size_t queued = 0;
+        for (const Write& w : writes) queued += w.bytes.size();
+        return queued;
+    }
+
+    // CancelIo ends the pending writes; PurgeComm's abort does not end an overlapped write on
+    // every driver.
+    void cancel(HANDLE port) {
+        if (writes.empty()) return;
+        CancelIo(port);
+        PurgeComm(port, PURGE_TXABORT | PURGE_TXCLEAR);
+        for (Write& w : writes) {
+            DWORD done = 0;
+            GetOverlappedResult(port, &w.overlapped, &done, TRUE);  // ended by the cancel
+        }
+        writes.clear();
+    }
+};
+
+std::string comPortName(int portNumber) { return "COM" + std::to_string(portNumber); }
+
+std::string systemErrorText(int systemCode) {
+    char* buffer = nullptr;
+    const DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(systemCode), 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    std::string text = n != 0 ? std::string(buffer, n) : "system error " + std::to_string(systemCode);
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+SerialPort::SerialPort() = default;
 
 SerialPort::~SerialPort() { close(); }
 
 bool SerialPort::isOpen() const { return handleOf(handle_) != INVALID_HANDLE_VALUE; }
 
+int SerialPort::waitHandle() const { return -1; }
+
+PortState SerialPort::state() const {
+    if (!isOpen()) return PortState::Closed;
+    return lost_ ? PortState::Lost : PortState::Open;
+}
+
 // The line settings are applied whether or not the open succeeded, and no result of them is
 // examined: on the invalid handle of a failed open they simply fail.
-OpenResult SerialPort::open(int portNumber) {
+OpenResult SerialPort::open(const std::string& name) {
     close();
-    const std::string name = devicePath(portNumber);
-    HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // COM10 and above open only under their device name; COM1 to COM9 take it as well.
+    const std::string device = name.starts_with("COM") ? "\\\\.\\" + name : name;
+    HANDLE port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
     handle_ = port;
-    OpenResult result;
-    if (port == INVALID_HANDLE_VALUE) result = openFailure(GetLastError());
+    openResult_ = port == INVALID_HANDLE_VALUE ? openFailure(GetLastError()) : OpenResult{};
     setLine(port);
     setTimeouts(port);
     EscapeCommFunction(port, RESETDEV);
-    return result;
+    if (isOpen()) pending_ = std::make_unique<PendingWrites>();
+    return openResult_;
 }
 
 void SerialPort::close() {
     if (!isOpen()) return;
+    dropOutput();
     CloseHandle(handleOf(handle_));
     handle_ = INVALID_HANDLE_VALUE;
+    pending_.reset();
+    lost_ = false;
+    timedOut_ = false;
+}
+
+void SerialPort::service() {
+    if (!isOpen() || lost_) return;
+    const std::size_t queued = pending_->settle(handleOf(handle_));
+    if (deadlines_.overdue(queued, WriteDeadlines::Clock::now())) {
+        timedOut_ = true;
+        dropOutput();
+    }
 }
 
 void SerialPort::purge() {
+    if (!isOpen()) return;
+    pending_->cancel(handleOf(handle_));
     PurgeComm(handleOf(handle_), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    deadlines_.clear();
 }
 
 std::size_t SerialPort::bytesWaiting() {
@@ -99,19 +181,39 @@ std::size_t SerialPort::bytesWaiting() {
 // Never waits for bytes that have not arrived: asks only for what is already there.
 std::size_t SerialPort::readAvailable(std::span<std::uint8_t> dest) {
     const auto wanted = static_cast<DWORD>(std::min(bytesWaiting(), dest.size()));
+    if (wanted == 0) return 0;
+    OVERLAPPED overlapped{};
     DWORD read = 0;
-    if (!ReadFile(handleOf(handle_), dest.data(), wanted, &read, nullptr)) return 0;
+    if (!ReadFile(handleOf(handle_), dest.data(), wanted, &read, &overlapped)) {
+        if (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(handleOf(handle_), &overlapped, &read, TRUE))
+            return 0;
+    }
     return read;
 }
 
-// A write that the time-out cuts short leaves the rest queued in the driver; it is thrown
-// away so that it never goes out after the program has given up on it.
+// The bytes go to the driver as an overlapped write and the call returns; service() sees them
+// leave, or sees them still queued past their deadline.
 std::size_t SerialPort::write(std::span<const std::uint8_t> bytes) {
+    if (!isOpen() || lost_ || bytes.empty()) return 0;
     const auto count = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max()));
+    PendingWrites::Write& w = pending_->writes.emplace_back();
+    w.bytes.assign(bytes.begin(), bytes.begin() + count);
     DWORD written = 0;
-    if (!WriteFile(handleOf(handle_), bytes.data(), count, &written, nullptr)) written = 0;
-    if (written < bytes.size() && isOpen()) PurgeComm(handleOf(handle_), PURGE_TXABORT | PURGE_TXCLEAR);
-    return written;
+    if (!WriteFile(handleOf(handle_), w.bytes.data(), count, &written, &w.overlapped) &&
+        GetLastError() != ERROR_IO_PENDING) {
+        pending_->writes.pop_back();
+        dropOutput();
+        return 0;
+    }
+    deadlines_.taken(count, WriteDeadlines::Clock::now());
+    return count;
+}
+
+bool SerialPort::writeTimedOut() { return std::exchange(timedOut_, false); }
+
+void SerialPort::dropOutput() {
+    if (pending_) pending_->cancel(handleOf(handle_));
+    deadlines_.clear();
 }
 
 }  // namespace tavrin::platform

@@ -182,7 +182,8 @@ TEST_F(Unplugging, ChoosingThePortWhileTheDeviceIsGoneReportsNoSuchPort) {
     sim.hangUp();
     const long mark = log.inserted;
     link.changePort(kCom);
-    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"com port number error"});
+    EXPECT_EQ(linesSince(mark), (std::vector<std::string>{"com port number error",
+                                                          "(COM2 is " + linkPath + ": No such file or directory)"}));
     EXPECT_FALSE(port.isOpen());
 
     comeBackAndChooseThePort();

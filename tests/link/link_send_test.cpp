@@ -155,11 +155,30 @@ TEST_F(LinkSendTest, RequestsSendTheirFramesAndOnlyTheButtonsAreLogged) {
     EXPECT_EQ(log.lines, (Lines{logged("->@0?TI (Time Request)"), logged("->@0?ST (Status Request)")}));
 }
 
-TEST_F(LinkSendTest, FullWriteSetsTheLinkUp) {
+// A write the port takes is not yet a byte the recorder has: only an answer brings a link that is
+// down up again, while an open starts it up.
+TEST_F(LinkSendTest, OpenSetsTheLinkUpAndATakenWriteDoesNot) {
     openPort();
+    EXPECT_TRUE(link.state().linkUp);
     link.stateForTesting().linkUp = false;
     link.requestTime();
-    EXPECT_TRUE(link.state().linkUp);
+    link.sendKey(Key::Play);
+    EXPECT_FALSE(link.state().linkUp);
+}
+
+// The bytes a port took and could not get out in time are a failed write too, found by the next
+// tick; while the link is down, the quiet polls that fail the same way add no line.
+TEST_F(LinkSendTest, WriteStuckInThePortIsAFailedWriteOncePerOutage) {
+    openPort();
+    port.timeOutWrites = true;
+    link.RxTimerTimer();
+    EXPECT_EQ(log.lines, Lines{"connection error"});
+    EXPECT_FALSE(link.state().linkUp);
+    for (int i = 0; i < 3; ++i) {
+        port.timeOutWrites = true;
+        link.RxTimerTimer();
+    }
+    EXPECT_EQ(log.lines, Lines{"connection error"});
 }
 
 TEST_F(LinkSendTest, WriteOnAPortThatNeverOpenedRunsTheReset) {
@@ -219,7 +238,7 @@ TEST_F(LinkSendTest, TrackJumpsSetTheTimeCountdownToFifty) {
 
 TEST_F(LinkSendTest, PortChangePurgesClosesReopensAndAsksForStatus) {
     link.changePort(5);
-    EXPECT_EQ(port.openedPort, 5);
+    EXPECT_EQ(port.openedName, platform::comPortName(5));
     EXPECT_EQ(link.state().portNumber, 5);
     EXPECT_EQ(port.takeWrites(), Lines{"@0?ST\r"});
     EXPECT_EQ(log.lines, Lines{logged("->@0?ST (Status Request)")});
@@ -253,7 +272,7 @@ TEST_P(OpenErrorTest, LogsWhyAndSendsNothing) {
     openPort();
     link.stateForTesting().polls.displayModeCountdown = 7;
     link.stateForTesting().polls.timeCountdown = 9;
-    port.openResult = row.result;
+    port.openReturns = row.result;
     link.changePort(1);
     EXPECT_EQ(log.lines, row.log);
     EXPECT_FALSE(port.isOpen);  // the previous port is closed by then
@@ -263,18 +282,22 @@ TEST_P(OpenErrorTest, LogsWhyAndSendsNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, OpenErrorTest, ::testing::Values(
-    OpenErrorRow{"NoSuchPort", {OpenError::NoSuchPort, 2}, {"com port number error"}},
-    OpenErrorRow{"Busy", {OpenError::Busy, 16}, {"com port busy"}},
-    OpenErrorRow{"Other", {OpenError::Other, 5}, {"com port5 error"}},
-    OpenErrorRow{"PermissionDenied", {OpenError::PermissionDenied, 13},
-                 {"(no permission: add the user to the dialout group)", "com port13 error"}}),
+    OpenErrorRow{"NoSuchPort", {OpenError::NoSuchPort, 2, "No such file or directory"},
+                 {"(COM1 is " + platform::comPortName(1) + ": No such file or directory)", "com port number error"}},
+    OpenErrorRow{"Busy", {OpenError::Busy, 16, "Device or resource busy"}, {"com port busy"}},
+    OpenErrorRow{"Other", {OpenError::Other, 5, "Input/output error"},
+                 {"(COM1 is " + platform::comPortName(1) + ": Input/output error)", "com port5 error"}},
+    OpenErrorRow{"PermissionDenied", {OpenError::PermissionDenied, 13, "Permission denied"},
+                 {"(no permission: join group dialout)", "com port13 error"}}),
     [](const ::testing::TestParamInfo<OpenErrorRow>& info) { return std::string(info.param.name); });
 
 TEST_F(LinkSendTest, KeyAfterFailedOpenLogsAboveConnectionError) {
-    port.openResult = {OpenError::NoSuchPort, 2};
+    port.openReturns = {OpenError::NoSuchPort, 2, "No such file or directory"};
     link.changePort(9);
     link.sendKey(Key::Play);
-    EXPECT_EQ(log.lines, (Lines{logged("->@02353 (Play)"), "connection error", "com port number error"}));
+    EXPECT_EQ(log.lines, (Lines{logged("->@02353 (Play)"), "connection error",
+                                "(COM9 is " + platform::comPortName(9) + ": No such file or directory)",
+                                "com port number error"}));
 }
 
 }  // namespace

@@ -141,9 +141,17 @@ TEST_F(ReceiveLoopTest, BytesBeyondThirtyTwoWaitForTheNextTick) {
     EXPECT_EQ(log.top(), "<-@0STABc");
 }
 
-TEST_F(ReceiveLoopTest, AnyByteReadSetsTheLinkUp) {
-    tick("x");
+// A line nobody answers on may still carry noise: only the recorder's own answers count.
+TEST_F(ReceiveLoopTest, NoiseLeavesALinkThatIsDownDownAndAnAnswerBringsItUpWithThePollsAnew) {
+    for (std::string_view noise : {"x", "\n\xff\x01", "@0XYZ\r"}) {
+        tick(noise);
+        EXPECT_FALSE(link.state().linkUp) << noise;
+    }
+    tick("\x15");
     EXPECT_TRUE(link.state().linkUp);
+    // Armed as after an open, and counted down once by the tick that brought the answer.
+    EXPECT_EQ(link.state().polls.displayModeCountdown, link::PollSchedule::kDisplayModeInterval - 1);
+    EXPECT_EQ(link.state().polls.timeCountdown, link::PollSchedule::kFirstTimeRequest - 1);
 }
 
 // --- state 11 ---
@@ -231,6 +239,7 @@ class EffectTest : public ReceiveLoopTest, public ::testing::WithParamInterface<
 TEST_P(EffectTest, AppliesTheEffect) {
     const EffectRow& row = GetParam();
     LinkState& s = link.stateForTesting();
+    s.linkUp = true;
     s.recorder.state = RecorderState::Play;
     s.recorder.displayMode = DisplayMode::TotalTrack;  // not a time mode: no time request goes out
     s.polls.timeCountdown = 30;
@@ -432,7 +441,7 @@ TEST_F(ReceiveLoopTest, TimeCountdownStaysAtZeroWhileLinkIsDown) {
     ticks(3);
     EXPECT_EQ(link.state().polls.timeCountdown, 0);
     EXPECT_EQ(link.state().polls.displayModeCountdown, 13);
-    EXPECT_EQ(port.takeWritten(), "");
+    EXPECT_EQ(port.takeWritten(), "@0?ST\r");  // only the status request of a link that is down
 }
 
 TEST_F(ReceiveLoopTest, NoPollsWhileEditorIsOpen) {

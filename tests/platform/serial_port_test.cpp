@@ -136,7 +136,9 @@ TEST_F(SerialPortOnPty, ReopeningTheSamePortWorks) {
     EXPECT_EQ(pty.read(6, 300ms), "@0?ST\r");
 }
 
-TEST_F(SerialPortOnPty, ShortWriteWhenTheFarEndStopsReading) {
+// A recorder that stops reading never holds up the program: a write the line has no room for
+// is a short write at once.
+TEST_F(SerialPortOnPty, ShortWriteAtOnceWhenTheFarEndStopsReading) {
     ASSERT_GT(pty.fillUntilWritesBlock(), 0u);
 
     const auto start = Clock::now();
@@ -144,9 +146,7 @@ TEST_F(SerialPortOnPty, ShortWriteWhenTheFarEndStopsReading) {
     const auto took = Clock::now() - start;
 
     EXPECT_LT(written, 7u);
-    // The time-out for seven bytes is 7 * 10 ms + 1560 ms.
-    EXPECT_GE(took, 1500ms);
-    EXPECT_LT(took, 3000ms);
+    EXPECT_LT(took, 50ms);
 
     // The unsent rest never goes out, not even once the far end reads again.
     const std::string drained = pty.drain();
@@ -255,7 +255,7 @@ TEST_P(DevicePath, FollowsTheEnvironmentOrTheSerialDefault) {
     std::optional<ScopedComPort> set;
     if (c.environment) set.emplace(c.port, c.environment);
     else unsetenv(variable.c_str());
-    EXPECT_EQ(platform::devicePath(c.port), c.expected);
+    EXPECT_EQ(platform::comPortName(c.port), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -156,15 +156,13 @@ TEST(RecorderSimFaults, NoiseCanBeSwitchedOffAgain) {
     EXPECT_EQ(s.receiveUntil("@0STST\r"), "@0STST\r");
 }
 
-TEST(RecorderSimFaults, StopReadingMakesTheProgramsWriteTimeOut) {
+TEST(RecorderSimFaults, StopReadingMakesTheProgramsWriteFail) {
     PortSession s(fast());
     ASSERT_TRUE(s.open());
     s.sim.setStopReading(true);
     s.receiveFor(50ms);  // a few steps top the line up
 
-    const auto start = Clock::now();
     EXPECT_LT(s.send("@02353\r"), 7u);
-    EXPECT_GE(Clock::now() - start, 1500ms);
     s.receiveFor(50ms);
     EXPECT_EQ(s.sim.recorder().deck().transport(), sim::Transport::Stop);
 

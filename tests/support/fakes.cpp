@@ -8,10 +8,16 @@
 
 namespace tavrin::test {
 
-platform::OpenResult FakePort::open(int portNumber) {
-    openedPort = portNumber;
-    isOpen = openResult.ok();
-    return openResult;
+platform::OpenResult FakePort::open(const std::string& name) {
+    openedName = name;
+    isOpen = openReturns.ok();
+    lost = false;
+    return openReturns;
+}
+
+platform::PortState FakePort::state() const {
+    if (!isOpen) return platform::PortState::Closed;
+    return lost ? platform::PortState::Lost : platform::PortState::Open;
 }
 
 void FakePort::close() {

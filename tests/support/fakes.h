@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/views.h"
@@ -19,12 +20,17 @@ namespace tavrin::test {
 // A port whose far end is the test: bytes written are kept, bytes to read are queued.
 class FakePort final : public platform::Port {
 public:
-    platform::OpenResult open(int portNumber) override;
+    using Port::open;
+    platform::OpenResult open(const std::string& name) override;
     void close() override;
+    platform::PortState state() const override;
+    platform::OpenResult openResult() const override { return openReturns; }
+    void service() override {}
     void purge() override;
     std::size_t bytesWaiting() override;
     std::size_t readAvailable(std::span<std::uint8_t> dest) override;
     std::size_t write(std::span<const std::uint8_t> bytes) override;
+    bool writeTimedOut() override { return std::exchange(timeOutWrites, false); }
 
     // Queues bytes for the next read; each call is one chunk the tick may see at once, and
     // no read takes bytes of two chunks.
@@ -34,10 +40,12 @@ public:
     // Every write since the last call, one entry per write.
     std::vector<std::string> takeWrites();
 
-    platform::OpenResult openResult;    // what open() returns
+    platform::OpenResult openReturns;   // what open() returns
     std::size_t writeLimit = SIZE_MAX;  // a write returns at most this many bytes
+    bool timeOutWrites = false;         // the next service finds the bytes taken stuck
     bool isOpen = false;
-    int openedPort = -1;
+    bool lost = false;
+    std::string openedName;
     int purges = 0;
     int closes = 0;
     long reads = 0;  // reads that took at least one byte
@@ -52,8 +60,13 @@ class CountingPort final : public platform::Port {
 public:
     explicit CountingPort(platform::Port& port) : port_(port) {}
 
-    platform::OpenResult open(int portNumber) override { return port_.open(portNumber); }
+    using Port::open;
+    platform::OpenResult open(const std::string& name) override { return port_.open(name); }
     void close() override { port_.close(); }
+    platform::PortState state() const override { return port_.state(); }
+    platform::OpenResult openResult() const override { return port_.openResult(); }
+    void service() override { port_.service(); }
+    bool writeTimedOut() override { return port_.writeTimedOut(); }
     void purge() override { port_.purge(); }
     std::size_t bytesWaiting() override { return port_.bytesWaiting(); }
     std::size_t readAvailable(std::span<std::uint8_t> dest) override;

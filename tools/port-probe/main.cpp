@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     tavrin::app::Core core(port, clock);
     core.attachMainWindow(log, displays);
 
-    std::printf("Opening %s\n", tavrin::platform::devicePath(portNumber).c_str());
+    std::printf("Opening %s\n", tavrin::platform::comPortName(portNumber).c_str());
     core.link().changePort(portNumber);
     if (!port.isOpen()) return 2;
 

@@ -14,8 +14,7 @@
 #include <QElapsedTimer>
 
 #include "app/core.h"
-#include "platform/clock.h"
-#include "platform/port.h"
+#include "support/fakes.h"
 #include "ui/rs232c_window.h"
 #include "render.h"
 
@@ -28,53 +27,26 @@ std::vector<std::pair<const char*, Scene>>& scenes() {
     return list;
 }
 
-// Takes every write in full and lets the tick read what the script queued.
-class QuietPort final : public platform::Port {
-public:
-    platform::OpenResult open(int) override { return {}; }
-    void close() override {}
-    void purge() override { incoming_.clear(); }
-    std::size_t bytesWaiting() override { return incoming_.size(); }
-    std::size_t readAvailable(std::span<std::uint8_t> dest) override {
-        const std::size_t n = std::min(dest.size(), incoming_.size());
-        std::copy_n(incoming_.begin(), n, dest.begin());
-        incoming_.erase(0, n);
-        return n;
-    }
-    std::size_t write(std::span<const std::uint8_t> bytes) override { return bytes.size(); }
-
-    void answer(std::string_view bytes) { incoming_ += bytes; }
-
-private:
-    std::string incoming_;
-};
-
-class ScriptClock final : public platform::Clock {
-public:
-    platform::TimeOfDay now() const override { return time; }
-    platform::TimeOfDay time{10, 24, 36};
-};
-
 void press(TRS232C& window, const char* button) {
     if (auto* b = window.findChild<QAbstractButton*>(button)) b->click();
 }
 
 // A short session: start-up, the recorder reports Stop and the track-time mode, the operator
 // presses Play and the recorder starts playing track 3.
-void playSession(TRS232C& window, QuietPort& port, ScriptClock& clock) {
-    port.answer("@0STST\r");
+void playSession(TRS232C& window, test::FakePort& port, test::FixedClock& clock) {
+    port.receive("@0STST\r");
     runTicks(100);
-    port.answer("@0TMTT\r");
+    port.receive("@0TMTT\r");
     runTicks(100);
     clock.time = {10, 24, 41};
     press(window, "PlayKey");
-    port.answer("\x06");
+    port.receive("\x06");
     runTicks(60);
-    port.answer("@0STPL\r");
+    port.receive("@0STPL\r");
     runTicks(60);
-    port.answer("@0TR003\r");
+    port.receive("@0TR003\r");
     runTicks(60);
-    port.answer("@0TI0001234\r");
+    port.receive("@0TI0001234\r");
     runTicks(60);
     clock.time = {10, 24, 44};
     press(window, "DispTime");
@@ -112,8 +84,9 @@ int main(int argc, char** argv) {
     if (!folder.exists() && !QDir().mkpath(folder.path())) return 1;
 
     using namespace tavrin::render;
-    QuietPort port;
-    ScriptClock clock;
+    tavrin::test::FakePort port;  // takes every write and lets the ticks read what the session queues
+    tavrin::test::FixedClock clock;
+    clock.time = {10, 24, 36};
     tavrin::app::Core core(port, clock);
     TRS232C window(core);
     window.show();
