@@ -68,11 +68,21 @@ TRS232C::~TRS232C() {
 void TRS232C::connectHandlers() {
     connect(presetKey_, &QPushButton::clicked, this, [this] { core_.PresetKeyClick(); });
 
-    // activated comes with every choice from the list, the same item again included.
+    // activated comes with every choice from the list, the same item again included, and with
+    // Enter after typed text that names an item. Text that names no port opens nothing: the
+    // selector goes back to the port last chosen once editing ends.
     connect(portCombo_, &QComboBox::activated, this,
             [this](int position) { core_.PortComboChange(position); });
-    // Typing leaves no item selected: the open that follows fails with port 0.
-    connect(portCombo_->lineEdit(), &QLineEdit::textEdited, this, [this] { core_.PortComboChange(-1); });
+    connect(portCombo_->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        // After the toolkit has seen the text too: the combo box hands one Enter on twice.
+        QTimer::singleShot(0, this, [this] {
+            portCombo_->setEditText(portCombo_->itemText(portCombo_->currentIndex()));
+        });
+    });
+    // A stray wheel notch over the selector would drop the recorder: it turns only with focus.
+    portCombo_->setFocusPolicy(Qt::StrongFocus);
+    portCombo_->installEventFilter(this);
+    portCombo_->lineEdit()->installEventFilter(this);
 
     connect(findChild<QAction*>("Exit1"), &QAction::triggered, this, [this] { core_.Exit1Click(); });
     connect(findChild<QAction*>("Exit2"), &QAction::triggered, this, &TRS232C::Exit2Click);
@@ -121,11 +131,30 @@ void TRS232C::setKeyControlsEnabled(bool enabled) {
     }
 }
 
+bool TRS232C::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == portCombo_ && event->type() == QEvent::Wheel && !portCombo_->hasFocus()) {
+        event->ignore();
+        return true;
+    }
+    // Enter after the number of the port shown chooses it again; the toolkit reports a choice
+    // of another item only.
+    if (watched == portCombo_->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const int position = portCombo_->findText(portCombo_->lineEdit()->text().trimmed());
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && position >= 0 &&
+            position == portCombo_->currentIndex())
+            core_.PortComboChange(position);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TRS232C::keyPressEvent(QKeyEvent* event) {
-    // PresetKey is the default button: Enter that no focused control took presses it.
+    // PresetKey is the default button: Enter that no focused control took presses it. The port
+    // selector's Enter ends the typing of a port number and nothing more.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    if (enter && plain && presetKey_->isEnabled()) {
+    const bool inSelector = portCombo_->isAncestorOf(focusWidget()) || focusWidget() == portCombo_;
+    if (enter && plain && presetKey_->isEnabled() && !inSelector) {
         presetKey_->click();
         return;
     }

@@ -46,6 +46,7 @@ public:
     void EnableKeyControls() override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private slots:

@@ -63,7 +63,7 @@ protected:
 };
 
 TEST_F(MainWindowTest, StartUpOpensComTwoAndRequestsStatus) {
-    EXPECT_EQ(port.openedPort, 2);
+    EXPECT_EQ(port.openedName, platform::comPortName(2));
     EXPECT_EQ(port.purges, 1);
     EXPECT_EQ(port.closes, 1);
     EXPECT_EQ(port.takeWrites(), Writes{"@0?ST\r"});
@@ -74,11 +74,12 @@ TEST_F(MainWindowTest, StartUpOpensComTwoAndRequestsStatus) {
 
 TEST(MainWindowStartUpTest, MissingComTwoLogsOpenErrorAndSendsNothing) {
     FakePort port;
-    port.openResult = {platform::OpenError::NoSuchPort, 2};
+    port.openReturns = {platform::OpenError::NoSuchPort, 2, "No such file or directory"};
     FixedClock clock;
     app::Core core(port, clock);
     TRS232C window(core);
-    EXPECT_EQ(logLines(window), QStringList{"com port number error"});
+    const QString hint = QString::fromStdString("(COM2 is " + platform::comPortName(2) + ": No such file or directory)");
+    EXPECT_EQ(logLines(window), (QStringList{hint, "com port number error"}));
     EXPECT_TRUE(port.takeWrites().empty());
     EXPECT_EQ(window.findChild<QComboBox*>("PortCombo")->currentText(), "2");
 }
@@ -255,7 +256,7 @@ void pick(QComboBox* combo, int position) {
 TEST_F(MainWindowTest, ChoosingThePortInUseReopensIt) {
     port.takeWrites();
     pick(portCombo(), 1);
-    EXPECT_EQ(port.openedPort, 2);
+    EXPECT_EQ(port.openedName, platform::comPortName(2));
     EXPECT_EQ(port.purges, 2);
     EXPECT_EQ(port.closes, 2);
     EXPECT_EQ(port.takeWrites(), Writes{"@0?ST\r"});
@@ -269,27 +270,47 @@ TEST_F(MainWindowTest, ArrowKeyChoosesTheNextPort) {
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Down);
     EXPECT_EQ(combo->currentText(), "3");
-    EXPECT_EQ(port.openedPort, 3);
+    EXPECT_EQ(port.openedName, platform::comPortName(3));
 }
 
-TEST_F(MainWindowTest, TypingIntoThePortSelectorOpensPortZero) {
+struct TypedPortRow {
+    const char* name;
+    const char* typed;
+    int opened;  // the COM number opened once Enter ends the typing; 0: nothing
+};
+
+class TypedPortTest : public MainWindowTest, public testing::WithParamInterface<TypedPortRow> {};
+
+TEST_P(TypedPortTest, OnlyTextNamingAPortOpensItAndTheSelectorShowsThePortChosen) {
     ASSERT_TRUE(showActive(window));
-    port.openResult = {platform::OpenError::NoSuchPort, 2};
+    const TypedPortRow& row = GetParam();
     QComboBox* combo = portCombo();
     combo->setFocus();
-    QTest::keyClicks(combo->lineEdit(), "x");
-    EXPECT_EQ(port.openedPort, 0);
-    EXPECT_EQ(port.closes, 2) << "the previous port is closed first";
-    EXPECT_EQ(topLogLine(window), "com port number error");
+    combo->lineEdit()->selectAll();
+    port.openedName.clear();
+    QTest::keyClicks(combo->lineEdit(), row.typed);
+    EXPECT_EQ(port.openedName, "") << "nothing opens while typing";
+    const int closes = port.closes;
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(port.openedName, row.opened ? platform::comPortName(row.opened) : "");
+    EXPECT_EQ(port.closes - closes, row.opened ? 1 : 0) << "one open for one Enter";
+    EXPECT_EQ(combo->currentText(), QString::number(row.opened ? row.opened : 2));
     EXPECT_EQ(combo->count(), 8) << "typed text never becomes an item";
+    EXPECT_NE(topLogLine(window), kRefusal) << "the Enter does not reach the preset gate";
 }
+
+INSTANTIATE_TEST_SUITE_P(Typed, TypedPortTest,
+                         testing::Values(TypedPortRow{"Letter", "x", 0}, TypedPortRow{"PastTheList", "9", 0},
+                                         TypedPortRow{"Zero", "0", 0}, TypedPortRow{"Port3", "3", 3},
+                                         TypedPortRow{"SamePort", "2", 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, PortSelectorStaysUsableWhileKeysAreOff) {
     window.DisableKeyControls();
     port.takeWrites();
     pick(portCombo(), 4);
-    EXPECT_EQ(port.openedPort, 5);
+    EXPECT_EQ(port.openedName, platform::comPortName(5));
     EXPECT_EQ(port.takeWrites(), Writes{"@0?ST\r"});
 }
 

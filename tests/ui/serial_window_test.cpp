@@ -3,10 +3,12 @@
 
 #include <chrono>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include "platform/serial_port.h"
@@ -68,20 +70,43 @@ TEST_F(MainWindowOnTerminalTest, ReplyFromTheTerminalIsEchoed) {
         << topLogLine(window).toStdString();
 }
 
-TEST_F(MainWindowOnTerminalTest, TypingIntoTheSelectorLeavesTheTerminalClosed) {
+// The selector shows the port last chosen: typed text opens a port only when it names one and
+// editing ends, its Enter reaches nothing else, and a wheel notch over it does nothing unless it
+// has the focus. COM2 is missing at first; once it is there, typing its number opens it.
+TEST_F(MainWindowOnTerminalTest, SelectorOpensWhatIsTypedOnlyWhenItNamesAPortAndIgnoresAStrayWheel) {
     ASSERT_TRUE(pty.ok());
+    ScopedComPort missing(2, kMissingDevice);
     app::Core core(port, clock);
     TRS232C window(core);
     stopTicks(window);
-    pty.read(6, 2s);
-    QTest::keyClicks(window.findChild<QComboBox*>("PortCombo")->lineEdit(), "x");
-    EXPECT_EQ(topLogLine(window), "com port number error");
+    ASSERT_TRUE(showActive(window));
+    auto* combo = window.findChild<QComboBox*>("PortCombo");
+    EXPECT_EQ(logLines(window).value(1), "com port number error");
+
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), "x");
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(combo->currentText(), "2");
+    EXPECT_EQ(logLines(window).size(), 2) << "nothing opened, no preset gate";
+
+    const ScopedComPort present(2, pty.devicePath());
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), "2");
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(pty.read(6, 2s), "@0?ST\r");
+    EXPECT_EQ(combo->currentText(), "2");
+    EXPECT_EQ(topLogLine(window), commandLine("->@0?ST (Status Request)"));
+
+    window.findChild<QPushButton*>("PlayKey")->setFocus();
+    QWheelEvent notch(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(combo, &notch);
+    EXPECT_EQ(combo->currentText(), "2");
+    EXPECT_EQ(pty.drain(), "") << "the port stays open: nothing is sent again";
     press(window, "PlayKey");
-    EXPECT_EQ(pty.drain(), "");
-    const QStringList lines = logLines(window);
-    ASSERT_GE(lines.size(), 2);
-    EXPECT_EQ(lines[0], commandLine("->@02353 (Play)"));
-    EXPECT_EQ(lines[1], "connection error");
+    EXPECT_EQ(pty.read(7, 2s), "@02353\r");
 }
 
 TEST(MainWindowWithoutDeviceTest, MissingComTwoLogsNumberErrorThenPlayLogsAboveConnectionError) {
@@ -91,11 +116,12 @@ TEST(MainWindowWithoutDeviceTest, MissingComTwoLogsNumberErrorThenPlayLogsAboveC
     app::Core core(port, clock);
     TRS232C window(core);
     stopTicks(window);
-    EXPECT_EQ(logLines(window), QStringList{"com port number error"});
+    const QString hint = QStringLiteral("(COM2 is %1: No such file or directory)").arg(kMissingDevice);
+    EXPECT_EQ(logLines(window), (QStringList{hint, "com port number error"}));
 
     press(window, "PlayKey");
     EXPECT_EQ(logLines(window),
-              (QStringList{commandLine("->@02353 (Play)"), "connection error", "com port number error"}));
+              (QStringList{commandLine("->@02353 (Play)"), "connection error", hint, "com port number error"}));
 }
 
 }  // namespace
