@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     preset::PresetStore store;
     store.reset();
     store.set(PresetSetting::PresetNo, 1);
-    const bool found = preset::loadPresetText(store, text);
+    const bool found = preset::loadPresetText(store, text).anyFound;
 
     check(tavrin::test::recordViolation(store));
     check(found == store.anyKnownBesidesPresetNo(), "the loader's answer and the known flags disagree");
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     preset::PresetStore reloaded;
     reloaded.reset();
     const std::string saved = preset::presetFileText(store);
-    check(preset::loadPresetText(reloaded, saved), "a saved file did not load");
+    check(preset::loadPresetText(reloaded, saved).anyFound, "a saved file did not load");
     check(sameSettings(store, reloaded), "a saved file loaded back to other settings");
     check(preset::presetFileText(reloaded) == saved, "saving the reloaded record gave other bytes");
     return 0;

@@ -45,6 +45,7 @@ public:
     virtual void showInvalidIdBox() = 0;  // "Include invalid charactor", title "ERROR"
     virtual void showNotPresetFileBox() = 0;  // "Not TAVRIN preset file!"
     virtual void showFileError(std::string_view message) = 0;
+    virtual void showFileWarning(std::string_view message) = 0;  // a box with the warning icon
     // A box with the error icon; it may come up once the running handler has returned.
     virtual void showTransferError(std::string_view message) = 0;
     virtual std::optional<std::string> askOpenPath() = 0;  // "Open TAVRIN preste file"

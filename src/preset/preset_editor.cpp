@@ -36,6 +36,7 @@ public:
     void showInvalidIdBox() override {}
     void showNotPresetFileBox() override {}
     void showFileError(std::string_view) override {}
+    void showFileWarning(std::string_view) override {}
     void showTransferError(std::string_view) override {}
     std::optional<std::string> askOpenPath() override { return std::nullopt; }
     std::optional<std::string> askSavePath() override { return std::nullopt; }

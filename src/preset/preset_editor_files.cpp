@@ -27,22 +27,30 @@ void PresetEditor::SaveasText1Click() {
     if (!result.ok) view_->showFileError(result.error);
 }
 
+// Nothing changes unless the file loads: it is loaded into a copy of the record first.
 void PresetEditor::Open1Click() {
     if (!view_) return;
     const std::optional<std::string> path = view_->askOpenPath();
     if (!path) return;
     presetFilePath_ = *path;
 
-    store().clearKnownSettings();
     std::string text;
     if (const FileResult result = readPresetFile(presetFilePath_, text); !result.ok) {
         view_->showFileError(result.error);
         return;
     }
-    if (loadPresetText(store(), text))
-        RefreshControls();
-    else
+    PresetStore loaded = store();
+    const PresetTextLoad load = loadPresetText(loaded, text);
+    if (!load.anyFound) {
         view_->showNotPresetFileBox();
+        return;
+    }
+    store() = loaded;
+    RefreshControls();
+    if (load.missing.empty()) return;
+    std::string names;
+    for (PresetSetting s : load.missing) names += (names.empty() ? "" : ", ") + std::string(protocol::info(s).name);
+    view_->showFileWarning("The file sets no value for: " + names);
 }
 
 }  // namespace tavrin::preset

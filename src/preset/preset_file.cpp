@@ -18,29 +18,39 @@ constexpr int kLastSaved = index(PresetSetting::ID3);
 
 bool contains(std::string_view text, std::string_view frame) { return text.find(frame) != std::string_view::npos; }
 
+// The whole command frame, with its CR or with the LF a text tool may have put in its place.
+bool frameOccurs(std::string_view text, std::string frame) {
+    if (contains(text, frame)) return true;
+    frame.back() = '\n';
+    return contains(text, frame);
+}
+
 // The value of the first code in the setting's search order whose whole command frame occurs.
 const Code* firstFrameFound(std::string_view text, const SettingInfo& setting) {
     for (const Code& code : setting.codes)
-        if (!code.command.empty() && contains(text, commandFrame(code.command))) return &code;
+        if (!code.command.empty() && frameOccurs(text, commandFrame(code.command))) return &code;
     return nullptr;
 }
 
-void loadSetting(PresetStore& store, std::string_view text, const SettingInfo& setting) {
+bool loadSetting(PresetStore& store, std::string_view text, const SettingInfo& setting) {
     const Code* code = firstFrameFound(text, setting);
-    if (!code) return;
+    if (!code) return false;
     if (setting.setting == PresetSetting::SampleRate)
         store.StoreSampleRateUnmarked(code->value);
     else
         store.set(setting.setting, code->value);
+    return true;
 }
 
-// "@0D1" without its CR: the six characters that follow its first occurrence are the ID.
-void loadId(PresetStore& store, std::string_view text, const SettingInfo& setting) {
+// "@0D1" without its CR: the six characters that follow its first occurrence are the ID. One
+// that is no valid ID (the six spaces of an ID never set) is there, and dropped silently.
+bool loadId(PresetStore& store, std::string_view text, const SettingInfo& setting) {
     std::string prefix = commandFrame(setting.query);
     prefix.pop_back();
     const std::size_t at = text.find(prefix);
-    if (at == std::string_view::npos) return;
+    if (at == std::string_view::npos) return false;
     store.setId(setting.setting, text.substr(at + prefix.size(), kIdLength));
+    return true;
 }
 
 }  // namespace
@@ -58,17 +68,17 @@ std::string presetFileText(const PresetStore& store) {
     return text;
 }
 
-bool loadPresetText(PresetStore& store, std::string_view text) {
+PresetTextLoad loadPresetText(PresetStore& store, std::string_view text) {
     text = text.substr(0, text.find('\0'));
     store.clearKnownSettings();
+    PresetTextLoad result;
     for (int i = kFirstSaved; i <= kLastSaved; ++i) {
         const SettingInfo& setting = kSettings[static_cast<std::size_t>(i)];
-        if (setting.kind == Kind::Id)
-            loadId(store, text, setting);
-        else
-            loadSetting(store, text, setting);
+        const bool found = setting.kind == Kind::Id ? loadId(store, text, setting) : loadSetting(store, text, setting);
+        if (!found) result.missing.push_back(setting.setting);
     }
-    return store.anyKnownBesidesPresetNo();
+    result.anyFound = store.anyKnownBesidesPresetNo();
+    return result;
 }
 
 FileResult writePresetFile(const std::string& path, std::string_view contents) {

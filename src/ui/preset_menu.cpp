@@ -153,6 +153,13 @@ void TPresetMenu::showFileError(std::string_view message) {
     box.exec();
 }
 
+void TPresetMenu::showFileWarning(std::string_view message) {
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), qs(message), QMessageBox::Ok,
+                    this);
+    box.setObjectName(QStringLiteral("FileWarningBox"));
+    box.exec();
+}
+
 // Shown from the event loop, not from inside the receive tick that found the failure: the tick
 // (and the re-read it starts) goes on while the box waits for the operator.
 void TPresetMenu::showTransferError(std::string_view message) {

@@ -54,6 +54,7 @@ public:
     void showInvalidIdBox() override;
     void showNotPresetFileBox() override;
     void showFileError(std::string_view message) override;
+    void showFileWarning(std::string_view message) override;
     void showTransferError(std::string_view message) override;
     std::optional<std::string> askOpenPath() override;
     std::optional<std::string> askSavePath() override;

@@ -165,7 +165,7 @@ TEST(PresetFileLoad, SavedFileRestoresEverySettingAndFlag) {
     PresetStore store = otherPreset();
     store.set(S::PresetNo, 2);
 
-    EXPECT_TRUE(loadPresetText(store, presetFileText(saved)));
+    EXPECT_TRUE(loadPresetText(store, presetFileText(saved)).anyFound);
 
     EXPECT_EQ(store.get(S::PresetNo), 2) << "the file carries no preset number";
     EXPECT_TRUE(store.isKnown(S::PresetNo));
@@ -202,6 +202,12 @@ std::string withoutCarriageReturns(std::string text) {
     return text;
 }
 
+std::string crLfLineEnds(const std::string& text) {
+    std::string converted;
+    for (char c : withoutCarriageReturns(text)) converted += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return converted;
+}
+
 // The value lines of the known preset in reverse order, no headers, other text between.
 std::string reorderedWithoutHeaders() {
     std::vector<std::string> lines;
@@ -229,7 +235,7 @@ TEST_P(LoadCases, StoresExactlyTheFramesFound) {
     const PresetStore before = otherPreset();
     PresetStore store = before;
 
-    EXPECT_EQ(loadPresetText(store, c.text), c.anythingKnown);
+    EXPECT_EQ(loadPresetText(store, c.text).anyFound, c.anythingKnown);
 
     for (int i = index(S::InputSelect); i <= index(S::RemoteMode); ++i) {
         const S s = settingAt(i);
@@ -264,8 +270,12 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"UnbalancedWinsOverBalancedBeforeIt", "@0INBA\r@0INUB\r", {{S::InputSelect, 2}}, true},
         LoadCase{"DigitalWhenAlone", "x@0INDI\ry", {{S::InputSelect, 0}}, true},
         LoadCase{"OnlySampleRateIsStoredButNotAPresetFile", "@0FS44\r", {}, false, {{S::SampleRate, 4}}},
-        LoadCase{"ValueLinesWithoutTheirCarriageReturnLoadOnlyIds", withoutCarriageReturns(kKnownPresetFile),
-                 withIds({}), true},
+        // A text tool or version control has changed the line ends: each frame is then followed by
+        // LF alone, or by CR LF with the frame's own CR gone.
+        LoadCase{"LineEndsConvertedToLineFeeds", withoutCarriageReturns(kKnownPresetFile),
+                 withIds(knownPresetFlagged()), true, {{S::SampleRate, 4}}},
+        LoadCase{"LineEndsConvertedToCrLf", crLfLineEnds(kKnownPresetFile), withIds(knownPresetFlagged()), true,
+                 {{S::SampleRate, 4}}},
         LoadCase{"OnWinsOverOff", "@0PR01\r@0PR00\r@0EP01\r", {{S::PreRec, 1}, {S::EDLPlay, 0}}, true},
         LoadCase{"PcmWinsOverMp3", "@0AFM3\r@0AFPM\r", {{S::Algorithm, 2}}, true},
         LoadCase{"LowestBitRateWins", "@0BR384\r@0BR032\r", {{S::BitRate, 0}}, true},
@@ -480,7 +490,7 @@ TEST_F(PresetFileIo, BinaryFileIsReadUpToItsFirstZeroByte) {
     ASSERT_TRUE(readPresetFile(target.string(), text).ok);
     EXPECT_EQ(text, bytes.substr(0, 255));
     PresetStore store = otherPreset();
-    EXPECT_FALSE(loadPresetText(store, text));
+    EXPECT_FALSE(loadPresetText(store, text).anyFound);
 }
 
 TEST_F(PresetFileIo, FifoIsRefusedWithoutWaitingForAWriter) {
@@ -518,7 +528,7 @@ TEST_F(PresetFileIo, SaveAndLoadUnderAGermanLocale) {
     std::string text;
     ASSERT_TRUE(readPresetFile(target.string(), text).ok);
     PresetStore store = otherPreset();
-    const bool loaded = loadPresetText(store, text);
+    const bool loaded = loadPresetText(store, text).anyFound;
     std::setlocale(LC_ALL, previous.c_str());
     ::unsetenv("LOCPATH");
 
@@ -629,39 +639,49 @@ TEST_F(PresetEditorFiles, SavedPresetChangedAndOpenedAgainIsTheSame) {
     EXPECT_EQ(presetFileText(store()), kKnownPresetFile);
 }
 
-TEST_F(PresetEditorFiles, OpenOfAFileWithOnlyASampleRateSaysNotAPresetFile) {
-    writeBytes(target, "@0FS44\r");
-    useStore(otherPreset());
-    view.openPath = target.string();
-    view.takeJournal();
-    editor.Open1Click();
-    EXPECT_EQ(view.takeJournal(), (std::vector<std::string>{"askOpenPath", "showNotPresetFileBox"}));
-    EXPECT_EQ(store().get(PresetSetting::SampleRate), 4);
-    EXPECT_FALSE(store().anyKnownBesidesPresetNo());
+// Known flags, values and IDs, for telling a record that changed from one that did not.
+std::vector<std::string> everything(const PresetStore& store) {
+    std::vector<std::string> all{presetFileText(store)};
+    for (int i = 0; i < kSettingCount; ++i) all.push_back(store.isKnown(settingAt(i)) ? "known" : "unknown");
+    return all;
 }
 
-TEST_F(PresetEditorFiles, OpenOfAVanishedFileShowsAnErrorWithTheFlagsCleared) {
-    const PresetStore before = otherPreset();
-    useStore(before);
-    view.openPath = (dir / "vanished.txt").string();
-    view.takeJournal();
-    editor.Open1Click();
-    ASSERT_EQ(view.fileErrors.size(), 1u);
+// An open that does not load leaves the editor as it was: not a preset file, a file that is
+// gone, a file too large.
+TEST_F(PresetEditorFiles, OpenThatFailsChangesNothing) {
+    const auto failingOpens = {std::pair<std::string, std::string>{"only-a-rate.txt", "@0FS44\r"},
+                               {"vanished.txt", ""},
+                               {"oversized.txt", std::string(kMaxPresetFileSize, 'x') + "@0INBA\r"}};
+    for (const auto& [name, bytes] : failingOpens) {
+        SCOPED_TRACE(name);
+        if (!bytes.empty()) writeBytes(dir / name, bytes);
+        useStore(otherPreset());
+        const std::vector<std::string> before = everything(store());
+        view.openPath = (dir / name).string();
+        view.takeJournal();
+        editor.Open1Click();
+        EXPECT_EQ(everything(store()), before);
+        EXPECT_EQ(view.takeJournal().size(), 2u) << "the dialog and one box, no refresh";
+    }
+    EXPECT_EQ(view.notPresetFileBoxes, 1);
+    ASSERT_EQ(view.fileErrors.size(), 2u);
     EXPECT_TRUE(mentions(view.fileErrors[0], ENOENT)) << view.fileErrors[0];
-    EXPECT_EQ(view.takeJournal().size(), 2u) << "no refresh after the error";
-    EXPECT_FALSE(store().anyKnownBesidesPresetNo());
-    EXPECT_TRUE(store().isKnown(PresetSetting::PresetNo));
-    EXPECT_EQ(presetFileText(store()), presetFileText(before));
 }
 
-TEST_F(PresetEditorFiles, OpenOfAnOversizedFileShowsAnError) {
-    writeBytes(target, std::string(kMaxPresetFileSize, 'x') + "@0INBA\r");
+TEST_F(PresetEditorFiles, OpenOfAFileWithSomeSettingsNamesTheOnesMissing) {
+    writeBytes(target, "@0PMAL\n@0INBA\r\n@0D1ABC123\r");
     useStore(otherPreset());
     view.openPath = target.string();
     editor.Open1Click();
-    ASSERT_EQ(view.fileErrors.size(), 1u);
-    EXPECT_EQ(view.notPresetFileBoxes, 0);
-    EXPECT_FALSE(store().isKnown(PresetSetting::InputSelect));
+    EXPECT_EQ(store().get(PresetSetting::PlayMode), 2);
+    EXPECT_EQ(store().get(PresetSetting::InputSelect), 1);
+    EXPECT_EQ(store().id(PresetSetting::ID1), "ABC123");
+    ASSERT_EQ(view.fileWarnings.size(), 1u);
+    EXPECT_EQ(view.fileWarnings[0],
+              "The file sets no value for: Date Form, Stereo / Mono, Algorithm, Bit Rate, Sampling Rate, "
+              "File Extension, Pre-Record, Auto Mark, Manual Track, Auto Track, Auto Track Time, Seamless Play, "
+              "Silent Skip, Silent Skip Time, Silent Skip Level, Auto Cue, Auto Cue Time, Auto Cue Level, "
+              "EDL Play, Remote Mode, BWF ID2, BWF ID3");
 }
 
 TEST_F(PresetEditorFiles, CancelledOpenChangesNothing) {

@@ -118,6 +118,11 @@ void FakeEditorView::showFileError(std::string_view message) {
     note("showFileError " + std::string(message));
 }
 
+void FakeEditorView::showFileWarning(std::string_view message) {
+    fileWarnings.emplace_back(message);
+    note("showFileWarning " + std::string(message));
+}
+
 void FakeEditorView::showTransferError(std::string_view message) {
     transferErrors.emplace_back(message);
     note("showTransferError " + std::string(message));

@@ -42,6 +42,7 @@ public:
     void showInvalidIdBox() override;
     void showNotPresetFileBox() override;
     void showFileError(std::string_view message) override;
+    void showFileWarning(std::string_view message) override;
     void showTransferError(std::string_view message) override;
     std::optional<std::string> askOpenPath() override;
     std::optional<std::string> askSavePath() override;
@@ -72,6 +73,7 @@ public:
     int invalidIdBoxes = 0;
     int notPresetFileBoxes = 0;
     std::vector<std::string> fileErrors;
+    std::vector<std::string> fileWarnings;
     std::vector<std::string> transferErrors;
 
     // What the file dialogs answer; nullopt stands for Cancel.
