@@ -64,6 +64,10 @@ public:
     // recorder that holds CTS low, a connection that takes nothing). Told once; what was still
     // queued is thrown away and never goes out later.
     virtual bool writeTimedOut() = 0;
+
+    // For a caller that waits on many ports at once (waitForPorts): a descriptor that becomes
+    // readable when bytes arrive, or -1 when the port has none to offer.
+    virtual int waitHandle() const { return -1; }
 };
 
 // The name of COM<portNumber>: "COM<n>" on Windows; on POSIX what the environment variable

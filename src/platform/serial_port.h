@@ -33,9 +33,9 @@ public:
     std::size_t write(std::span<const std::uint8_t> bytes) override;
     bool writeTimedOut() override;
 
+    int waitHandle() const override;
+
     bool isOpen() const;
-    // What an event loop waits on for input: the descriptor, or -1 while not open.
-    int waitHandle() const;
 
 private:
     void dropOutput();
