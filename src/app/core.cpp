@@ -25,6 +25,8 @@ void Core::start() {
     session_.ResetPresetRecord();
 }
 
+void Core::shutdown() { link_.port().close(); }
+
 void Core::PlayKeyClick() { link_.sendKey(Key::Play); }
 void Core::StopKeyClick() { link_.sendKey(Key::Stop); }
 void Core::PauseKeyClick() { link_.sendKey(Key::Pause); }

@@ -31,6 +31,8 @@ public:
 
     // Start-up: opens COM2, asks for the recorder's status and resets the preset record.
     void start();
+    // The end: the port is closed, so that the next program finds it free.
+    void shutdown();
 
     link::Link& link() { return link_; }
     preset::PresetStore& store() { return store_; }

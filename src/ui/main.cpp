@@ -9,10 +9,12 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <QSocketNotifier>
 
 #include "app/core.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
+#include "platform/termination.h"
 #include "ui/preset_menu.h"
 #include "ui/rs232c_window.h"
 #include "ui/version_form.h"
@@ -56,6 +58,11 @@ QIcon programIcon() {
 }
 
 int run() {
+    // SIGTERM and Ctrl+C end the event loops like the close box does, so that the port is closed.
+    const tavrin::platform::TerminationRequest termination;
+    QSocketNotifier terminated(termination.handle(), QSocketNotifier::Read);
+    QObject::connect(&terminated, &QSocketNotifier::activated, [] { QApplication::quit(); });
+
     tavrin::platform::SerialPort port;
     tavrin::platform::SystemClock clock;
     tavrin::app::Core core(port, clock);

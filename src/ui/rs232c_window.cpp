@@ -164,7 +164,10 @@ void TRS232C::keyPressEvent(QKeyEvent* event) {
 // --- The window's own handlers ---------------------------------------------------------------
 
 void TRS232C::Exit2Click() {
-    // At once, as the operator asked: no window is closed and nothing is asked first.
+    // At once, as the operator asked: no window is closed and nothing is asked first. The port is
+    // closed, though: a device that another process holds too (a pseudo-terminal, a serial
+    // server) would otherwise keep this program's exclusive claim.
+    core_.shutdown();
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);
 }
