@@ -37,7 +37,8 @@ OpenResult AnyPort::open(const std::string& name) {
     if (wanted == Kind::Network) {
         constexpr int kNotSupported = 50;  // ERROR_NOT_SUPPORTED
         port_->close();
-        return unsupported_ = {OpenError::Other, kNotSupported, "network ports are not supported in this build"};
+        unsupported_ = {OpenError::Other, kNotSupported, "network ports are not supported in this build"};
+        return unsupported_;
     }
 #endif
     return port_->open(name);

@@ -11,7 +11,9 @@ constexpr std::string_view kTcpScheme = "tcp://";
 constexpr std::string_view kRfc2217Scheme = "rfc2217://";
 constexpr std::size_t kLongestHostName = 253;
 
-bool isAsciiAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool isAsciiAlnum(char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // Letters, digits, dots, hyphens and underscores: host names and IPv4 addresses. Nothing that
 // the network library would read as part of its own stack description (commas, parentheses).
@@ -27,7 +29,7 @@ bool isIpv6Address(std::string_view host) {
     const std::string_view address = host.substr(0, zone);
     if (address.find(':') == std::string_view::npos) return false;
     const bool addressOk = std::all_of(address.begin(), address.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' || c == '.';
+        return isHexDigit(c) || c == ':' || c == '.';
     });
     if (!addressOk) return false;
     if (zone == std::string_view::npos) return true;
@@ -40,8 +42,8 @@ bool isIpv6Address(std::string_view host) {
 std::optional<std::uint16_t> portNumber(std::string_view text) {
     unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 1 || value > 65535)
-        return std::nullopt;
+    const bool whole = !text.empty() && error == std::errc{} && end == text.data() + text.size();
+    if (!whole || value < 1 || value > 65535) return std::nullopt;
     return static_cast<std::uint16_t>(value);
 }
 

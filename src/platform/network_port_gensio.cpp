@@ -34,6 +34,7 @@ constexpr std::size_t kMostHeldInput = 4096;
 constexpr std::size_t kLongestRefusal = 128;
 constexpr std::string_view kPortInUse = "Port already in use";
 constexpr std::string_view kDeviceOpenFailure = "Device open failure";
+constexpr std::string_view kNotANetworkName = "not a name of the form tcp://HOST:PORT or rfc2217://HOST:PORT";
 
 OpenResult failure(OpenError error, std::string_view reason, int code = 0) {
     return {error, code, std::string(reason)};
@@ -79,7 +80,8 @@ int socketOf(gensio* io) {
         if (getsockname(fd, reinterpret_cast<sockaddr*>(&mine), &mineLength) != 0 ||
             getpeername(fd, reinterpret_cast<sockaddr*>(&theirs), &theirsLength) != 0)
             continue;
-        if (portOf(mine) == wantedPort && theirsLength == peerLength && std::memcmp(&theirs, &peer, peerLength) == 0) {
+        const bool samePeer = theirsLength == peerLength && std::memcmp(&theirs, &peer, peerLength) == 0;
+        if (portOf(mine) == wantedPort && samePeer) {
             found = fd;
             break;
         }
@@ -203,7 +205,9 @@ public:
         static const char* const kTcpArguments[] = {"nodelay", nullptr};
         static const char* const kTelnetArguments[] = {"rfc2217", nullptr};
         gensio* tcp = nullptr;
-        int error = gensio_terminal_alloc("tcp", all, kTcpArguments, os, rfc2217_ ? nullptr : onEvent, this, &tcp);
+        // Under telnet, the filter on top gets the events.
+        gensio_event events = rfc2217_ ? nullptr : onEvent;
+        int error = gensio_terminal_alloc("tcp", all, kTcpArguments, os, events, this, &tcp);
         gensio_addr_free(all);  // the connection keeps a copy of its own
         if (error != 0) return error;
         if (rfc2217_) {
@@ -393,13 +397,17 @@ NetworkPort::~NetworkPort() { close(); }
 OpenResult NetworkPort::open(const std::string& name) {
     close();
     const std::optional<NetworkAddress> address = parseNetworkName(name);
-    if (!address)
-        return openResult_ = failure(OpenError::NoSuchPort, "not a name of the form tcp://HOST:PORT or rfc2217://HOST:PORT");
+    if (!address) {
+        openResult_ = failure(OpenError::NoSuchPort, kNotANetworkName);
+        return openResult_;
+    }
     if (!resolved_ || resolved_->host != address->host) {
         int error = 0;
         std::vector<SocketAddress> addresses = lookUp(address->host, error);
-        if (addresses.empty())
-            return openResult_ = failure(OpenError::NoSuchPort, error != 0 ? gai_strerror(error) : "no address");
+        if (addresses.empty()) {
+            openResult_ = failure(OpenError::NoSuchPort, error != 0 ? gai_strerror(error) : "no addresses");
+            return openResult_;
+        }
         resolved_ = std::make_unique<Resolved>(Resolved{address->host, std::move(addresses)});
     }
     auto connection =
@@ -411,7 +419,8 @@ OpenResult NetworkPort::open(const std::string& name) {
 }
 
 void NetworkPort::close() {
-    if (connection_ && connection_->phase() == Connection::Phase::Failed) openResult_ = connection_->failureResult();
+    if (connection_ && connection_->phase() == Connection::Phase::Failed)
+        openResult_ = connection_->failureResult();
     connection_.reset();
 }
 

@@ -64,7 +64,8 @@ QStringList linesSince(const LiveProgram& program, qsizetype mark) {
 // ser2net listens before the program starts and opens the terminal when the program connects.
 struct NetworkRig {
     explicit NetworkRig(Accepter accepter, std::string lineSettings = "9600n81,rtscts")
-        : ser2net({accepter, linkPath, std::move(lineSettings)}), program(linkedAt(linkPath), ser2net.url()) {}
+        : ser2net({accepter, linkPath, std::move(lineSettings)}),
+          program(linkedAt(linkPath), ser2net.url()) {}
 
     std::string linkPath = uniqueLinkPath();
     Ser2net ser2net;
@@ -105,14 +106,16 @@ protected:
 
 TEST_P(OnTheNetwork, KeyAndWholePresetReadAndWriteGoThroughTheServer) {
     program.pressWhenQuiet("PlayKey");
-    EXPECT_TRUE(waitFor([&] { return program.log().mid(0, 3) == QStringList{echoed("STPL"), "<-ACK", keyLine(Key::Play)}; }))
+    const QStringList played{echoed("STPL"), "<-ACK", keyLine(Key::Play)};
+    EXPECT_TRUE(waitFor([&] { return program.log().mid(0, 3) == played; }))
         << "log: " << program.log().join(" | ").toStdString();
     program.pressWhenQuiet("StopKey");
     ASSERT_TRUE(waitFor([&] { return program.linkState().recorder.state == RecorderState::Stop; }));
 
     Operator op;
     openEditorAndGoMono(op)
-        .then("the recorder's own preset reset behind the editor's back", [&] { program.presets().restoreFactory(); })
+        .then("the recorder's own preset reset behind the editor's back",
+              [&] { program.presets().restoreFactory(); })
         .then("Write to TAVRIN", [&] { program.menuItem("WritetoTAVRIN"); })
         .waitFor("the write", [&] { return program.editorSettled(); })
         .waitFor("the editor's preset in the recorder", [&] { return recorderPreset() == edited; })
@@ -179,7 +182,8 @@ TEST(OnTheNetworkLine, Rfc2217SetsTheLineTheServerOpenedAt19200) {
         Accepter accepter;
         const char* line;
     };
-    for (const Row& row : {Row{Accepter::Raw, "19200 8N1 -crtscts"}, Row{Accepter::Rfc2217, "9600 8N1 crtscts"}}) {
+    const Row rows[] = {{Accepter::Raw, "19200 8N1 -crtscts"}, {Accepter::Rfc2217, "9600 8N1 crtscts"}};
+    for (const Row& row : rows) {
         SCOPED_TRACE(nameOf(row.accepter));
         NetworkRig rig(row.accepter, "19200n81");
         ASSERT_TRUE(rig.ser2net.ok()) << rig.ser2net.error();

@@ -128,9 +128,10 @@ TEST_F(Unplugging, HungUpLineIsLostOnceAndReopenedQuietlyUntilTheDeviceIsBackUnd
     ASSERT_TRUE(sim.comeBack()) << sim.error();
     ASSERT_TRUE(tickUntil([this] { return log.lines.front() == "<-@0STSTc"; },
                           2 * link::PortFollowing::kReopenInterval));
-    EXPECT_EQ(linesSince(mark), (std::vector<std::string>{"connection lost", "connection restored",
-                                                          link::commandLogLine("->@0?ST (Status Request)", clock.now()),
-                                                          "<-@0STSTc"}));
+    const std::string statusRequest = link::commandLogLine("->@0?ST (Status Request)", clock.now());
+    const std::vector<std::string> lossAndReturn{"connection lost", "connection restored", statusRequest,
+                                                 "<-@0STSTc"};
+    EXPECT_EQ(linesSince(mark), lossAndReturn);
     EXPECT_TRUE(link.state().linkUp);
 }
 

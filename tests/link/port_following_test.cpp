@@ -115,7 +115,8 @@ TEST_F(PortFollowingTest, KeyPressedWhileThePortIsAwayFailsIntoConnectionError) 
     loseAnOpenPort();
     ticks(1);
     link.sendKey(protocol::Key::Play);
-    EXPECT_EQ(log.lines, (Lines{commandLogLine("->@02353 (Play)", {9, 5, 30}), "connection error", "connection lost"}));
+    const std::string play = commandLogLine("->@02353 (Play)", {9, 5, 30});
+    EXPECT_EQ(log.lines, (Lines{play, "connection error", "connection lost"}));
 }
 
 }  // namespace

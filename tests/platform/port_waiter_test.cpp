@@ -43,7 +43,9 @@ public:
     }
     std::string url() const { return "tcp://127.0.0.1:" + std::to_string(port_); }
     bool accept() { return (peer_ = ::accept(fd_, nullptr, nullptr)) >= 0; }
-    bool send(std::string_view bytes) { return ::write(peer_, bytes.data(), bytes.size()) == ssize_t(bytes.size()); }
+    bool send(std::string_view bytes) {
+        return ::write(peer_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
 
 private:
     int fd_;

@@ -27,7 +27,8 @@ constexpr auto kStopTimeLimit = 3s;
 
 std::string uniquePath(std::string_view what) {
     static int count = 0;
-    return "/tmp/tavrin-ser2net-" + std::to_string(getpid()) + "-" + std::to_string(++count) + std::string(what);
+    return "/tmp/tavrin-ser2net-" + std::to_string(getpid()) + "-" + std::to_string(++count) +
+           std::string(what);
 }
 
 std::string ser2netProgram() {

@@ -1,9 +1,10 @@
 #pragma once
 
 // The whole program in one test process: the program's own port on the recorder simulator's
-// pseudo-terminal (COM2, or whatever name the test gives COM2), the main window, the preset editor and the About box put together as
-// the program's entry point does, and the simulator stepped by a timer of the same event loop.
-// Nothing runs on another thread; every wait has a deadline.
+// pseudo-terminal (COM2, or whatever name the test gives COM2), the main window, the preset
+// editor and the About box put together as the program's entry point does, and the simulator
+// stepped by a timer of the same event loop. Nothing runs on another thread; every wait has a
+// deadline.
 
 #include <QAction>
 #include <QApplication>
