@@ -7,8 +7,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <stdexcept>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tavrin::platform {
@@ -20,7 +20,7 @@ constexpr int kBatchesPerPump = 64;
 // Clearing a descriptor's handlers finishes in a later batch of work, normally the next one.
 constexpr int kBatchesToClear = 1000;
 
-GensioLoop* gLoop = nullptr;
+bool gLoopMade = false;
 
 // The library's own complaints (never the normal course of a connection) go to standard error.
 void logToStandardError(gensio_os_funcs*, gensio_log_levels level, const char* format, va_list args) {
@@ -44,12 +44,14 @@ struct GensioLoop::Watch {
     gensio_iod* iod = nullptr;
 };
 
+// The os functions are never freed, see the header.
 GensioLoop& GensioLoop::instance() {
-    if (gLoop == nullptr) gLoop = new GensioLoop;  // kept until the process ends, see the header
-    return *gLoop;
+    static GensioLoop loop;
+    gLoopMade = true;
+    return loop;
 }
 
-GensioLoop* GensioLoop::existing() { return gLoop; }
+GensioLoop* GensioLoop::existing() { return gLoopMade ? &instance() : nullptr; }
 
 GensioLoop::GensioLoop() {
     // No wake-up signal: the loop is only ever run from this one thread.
@@ -78,7 +80,8 @@ void GensioLoop::wait(std::span<const int> descriptors, std::chrono::millisecond
         const int error = os_->set_fd_handlers(
             watch->iod, watch.get(),
             [](gensio_iod* iod, void* data) {
-                // Readable: the wait is over. Level-triggered, so the handler goes off at once.
+                // Readable: the wait is over. The handler is level-triggered: switched off here,
+                // or it would go off again and again.
                 static_cast<Watch*>(data)->loop->os_->set_read_handler(iod, false);
             },
             nullptr, nullptr,

@@ -4,7 +4,7 @@
 // os functions (no threads of their own, no signal handlers), pumped from the program's one
 // thread. Made for the first network port and kept until the process ends: the library ties
 // state of its own to the first os functions and cannot start over once they are freed.
-// Only the platform library sees this header.
+// Used only inside the platform library.
 
 #include <chrono>
 #include <span>
