@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev fonts-dejavu-core
+  libgensio-dev libwrap0-dev ser2net
   libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
   mingw-w64

@@ -59,19 +59,79 @@ void Link::detach() {
 
 void Link::changePort(int portNumber) {
     state_.portNumber = portNumber;
+    state_.port = {};  // the port chosen now is the one to follow, not one lost before
     port_.purge();
     port_.close();
-    opened(port_.open(platform::comPortName(portNumber)));
+    openPort();
 }
 
-void Link::opened(const platform::OpenResult& result) {
-    if (!result.ok()) {
-        logOpenError(result);
+void Link::openPort() {
+    const platform::OpenResult result = port_.open(platform::comPortName(state_.portNumber));
+    if (result.ok() && port_.state() == platform::PortState::Opening) {
+        // Nothing goes out, not even a poll, before the connection is up.
+        state_.port.opening = true;
+        state_.linkUp = false;
         return;
+    }
+    opened(result);
+}
+
+// An open that has settled, at once or in a later tick. While a lost port is being reopened,
+// a failed attempt is quiet and the next one follows in about a second.
+void Link::opened(const platform::OpenResult& result) {
+    PortFollowing& following = state_.port;
+    following.opening = false;
+    if (!result.ok()) {
+        if (following.away)
+            following.reopenCountdown = PortFollowing::kReopenInterval;
+        else
+            logOpenError(result);
+        return;
+    }
+    if (following.away) {
+        following.away = false;
+        log_->insertLine("connection restored");
     }
     state_.linkUp = true;
     requestStatus();
     state_.polls.armAfterOpen();
+}
+
+// What the port's service found: an open under way that has settled, or a port that is lost.
+void Link::followPort() {
+    PortFollowing& following = state_.port;
+    const platform::PortState now = port_.state();
+    if (following.opening) {
+        if (now == platform::PortState::Opening) return;
+        if (now == platform::PortState::Lost) {
+            following.opening = false;
+            portLost();
+        } else if (now == platform::PortState::Open) {
+            opened({});
+        } else {
+            platform::OpenResult result = port_.openResult();
+            if (result.ok()) result = {platform::OpenError::Other, 0, "the open did not complete"};
+            opened(result);
+        }
+        return;
+    }
+    if (now == platform::PortState::Lost) {
+        portLost();
+        return;
+    }
+    if (following.away && --following.reopenCountdown <= 0) openPort();
+}
+
+// One line for the loss however long it lasts; the transfers end as after a failed write, but
+// without its "connection error".
+void Link::portLost() {
+    PortFollowing& following = state_.port;
+    port_.close();
+    following.reopenCountdown = PortFollowing::kReopenInterval;
+    if (following.away) return;  // lost again before it came back
+    following.away = true;
+    failedWriteReset(false);
+    log_->insertLine("connection lost");
 }
 
 // The error line, and under it (newest on top) what the port is and what the system said.

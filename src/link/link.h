@@ -34,7 +34,9 @@ public:
     MainDisplays& displays() { return *displays_; }
 
     // Purge, close and open COM<portNumber>; on success send the status request and arm the
-    // polls, on failure log why. Used at start-up and by every change of the port selector.
+    // polls, on failure log why. Used at start-up and by every change of the port selector,
+    // which also ends the reopening of a port that was lost. A port still Opening when the
+    // open returns (a network connection) is settled by a later tick, in the same way.
     void changePort(int portNumber);
 
     // The one send operation. A write the port does not take whole runs the failed-write reset;
@@ -61,13 +63,19 @@ public:
 
     // One receive tick (RxTimerTimer). Re-entrant: a tick may run nested inside another
     // while the preset editor is shown from it; only the reply list is the tick's own.
+    // It also follows the port: an open under way that settles, and a port that is lost
+    // ("connection lost", the failed-write reset, then a quiet open about once a second
+    // until one succeeds: "connection restored" and the start-up requests).
     void RxTimerTimer();
 
     // A reply, ACK or NAK came: a link that was down is up again, and the polls start over.
     void replyReceived();
 
 private:
+    void openPort();
     void opened(const platform::OpenResult& result);
+    void followPort();
+    void portLost();
     void logOpenError(const platform::OpenResult& result);
     void failedWriteReset(bool report);
 

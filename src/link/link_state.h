@@ -40,9 +40,21 @@ struct PollSchedule {
     }
 };
 
+// The port's way to an open: a network connection still being made, and the quiet reopening
+// of a port that was lost.
+struct PortFollowing {
+    // A lost port is opened again about once a second (in receive ticks of 20 ms).
+    static constexpr int kReopenInterval = 50;
+
+    bool opening = false;  // open() returned with the port still Opening
+    bool away = false;     // the port was lost and has not opened again yet
+    int reopenCountdown = 0;
+};
+
 // The link's run-time state; the receive ticks nested inside one another share it.
 struct LinkState {
     int portNumber = 2;  // COM<n> as last chosen
+    PortFollowing port;
     // Up from an open on, and again once a reply, ACK or NAK comes; down after a failed write.
     bool linkUp = false;
     RecorderStatus recorder;

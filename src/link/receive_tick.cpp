@@ -307,6 +307,7 @@ private:
 
 void Link::RxTimerTimer() {
     port_.service();
+    followPort();
     if (port_.writeTimedOut()) failedWriteReset(state_.linkUp);
     ReceiveTick(*this, state_, *displays_, hooks_).run();
     if (hooks_) hooks_->tickEnded();

@@ -180,6 +180,32 @@ bool RecorderSim::comeBack() {
     return open();
 }
 
+std::string RecorderSim::lineSettings() const {
+    termios tio{};
+    if (!pair_.ok() || tcgetattr(pair_.terminal(), &tio) != 0) return {};
+    struct Rate {
+        speed_t code;
+        const char* text;
+    };
+    static constexpr Rate kRates[] = {{B1200, "1200"},   {B2400, "2400"},   {B4800, "4800"},
+                                      {B9600, "9600"},   {B19200, "19200"}, {B38400, "38400"},
+                                      {B57600, "57600"}, {B115200, "115200"}};
+    const speed_t speed = cfgetospeed(&tio);
+    std::string text = "other";
+    for (const Rate& rate : kRates)
+        if (rate.code == speed) text = rate.text;
+    switch (tio.c_cflag & CSIZE) {
+    case CS5: text += " 5"; break;
+    case CS6: text += " 6"; break;
+    case CS7: text += " 7"; break;
+    default: text += " 8"; break;
+    }
+    text += (tio.c_cflag & PARENB) == 0 ? 'N' : (tio.c_cflag & PARODD) != 0 ? 'O' : 'E';
+    text += (tio.c_cflag & CSTOPB) != 0 ? '2' : '1';
+    text += (tio.c_cflag & CRTSCTS) != 0 ? " crtscts" : " -crtscts";
+    return text;
+}
+
 void RecorderSim::traceBytes(TimePoint now, bool fromProgram, std::string_view bytes) {
     if (options_.trace == nullptr) return;
     const auto since = std::chrono::duration_cast<Milliseconds>(now - start_);

@@ -62,6 +62,9 @@ public:
     // Comes back on a new pseudo-terminal; the link, if any, is made again at its path.
     bool comeBack();
     bool hungUp() const { return !pair_.ok(); }
+    // How the program, or a serial device server between it and the simulator, has set the
+    // terminal side's line: "9600 8N1 crtscts", "19200 8N1 -crtscts". Empty while hung up.
+    std::string lineSettings() const;
 
 private:
     struct Piece {

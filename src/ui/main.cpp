@@ -13,7 +13,7 @@
 
 #include "app/core.h"
 #include "platform/clock.h"
-#include "platform/serial_port.h"
+#include "platform/any_port.h"
 #include "platform/termination.h"
 #include "ui/preset_menu.h"
 #include "ui/rs232c_window.h"
@@ -25,7 +25,8 @@ constexpr char kUsage[] =
     "Usage: tavrin-controller [--help | --version]\n"
     "The remote control and preset editor for a TAVRIN recorder on a serial port.\n"
     "It opens COM2 at start-up; COM<n> is the device named by the environment variable\n"
-    "TAVRIN_COM<n>, or /dev/ttyS<n-1> when that is not set.\n"
+    "TAVRIN_COM<n>, or /dev/ttyS<n-1> when that is not set. TAVRIN_COM<n> may also name a\n"
+    "serial device server on the network: tcp://HOST:PORT or rfc2217://HOST:PORT.\n"
     "\n"
     "  -h, --help   show this help and exit\n"
     "  --version    show the version and exit\n"
@@ -63,7 +64,7 @@ int run() {
     QSocketNotifier terminated(termination.handle(), QSocketNotifier::Read);
     QObject::connect(&terminated, &QSocketNotifier::activated, [] { QApplication::quit(); });
 
-    tavrin::platform::SerialPort port;
+    tavrin::platform::AnyPort port;
     tavrin::platform::SystemClock clock;
     tavrin::app::Core core(port, clock);
     // The windows in their order: main window, preset editor, About box; the last two hidden.

@@ -1,8 +1,8 @@
 // The recorder's cable pulled: the simulator hangs its pseudo-terminal up, as a USB adapter
-// that disappears does. The program's port then reads nothing and fails every write at once;
-// the link must neither spin nor flood the log, a write must end in "connection error", and
-// choosing the port again once the device is back must work. Everything runs in the test's
-// own loop on the simulator's clock, without threads.
+// that disappears does. The link must log the loss once, neither spin nor flood the log while
+// it reopens the port, fail a key's write at once into "connection error", and come back by
+// itself when the device is back under its path; choosing the port again must work as well.
+// Everything runs in the test's own loop on the simulator's clock, without threads.
 
 #include <gtest/gtest.h>
 #include <time.h>
@@ -17,6 +17,7 @@
 
 #include "protocol/frames.h"
 #include "link/link.h"
+#include "link/log_lines.h"
 #include "platform/serial_port.h"
 #include "preset/preset_session.h"
 #include "sim/recorder_sim.h"
@@ -113,15 +114,25 @@ protected:
     std::function<void()> whileShown;
 };
 
-TEST_F(Unplugging, HungUpLineLogsOneConnectionErrorAtTheNextPollAndThenStaysQuiet) {
+TEST_F(Unplugging, HungUpLineIsLostOnceAndReopenedQuietlyUntilTheDeviceIsBackUnderItsPath) {
     const long mark = log.inserted;
     sim.hangUp();
-    ticks(link::PollSchedule::kDisplayModeInterval + 1);  // the display-mode poll finds the line gone
-    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"connection error"});
+    tick();
+    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"connection lost"});
     EXPECT_FALSE(link.state().linkUp);
+    EXPECT_FALSE(port.isOpen());
 
-    ticks(500);  // ten seconds of a dead line: no polls, no reads, no lines
-    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"connection error"});
+    ticks(500);  // ten seconds away: ten reopenings of a path that is not there, all quiet
+    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"connection lost"});
+
+    ASSERT_TRUE(sim.comeBack()) << sim.error();
+    ASSERT_TRUE(tickUntil([this] { return log.lines.front() == "<-@0STSTc"; },
+                          2 * link::PortFollowing::kReopenInterval));
+    const std::string statusRequest = link::commandLogLine("->@0?ST (Status Request)", clock.now());
+    const std::vector<std::string> lossAndReturn{"connection lost", "connection restored", statusRequest,
+                                                 "<-@0STSTc"};
+    EXPECT_EQ(linesSince(mark), lossAndReturn);
+    EXPECT_TRUE(link.state().linkUp);
 }
 
 TEST_F(Unplugging, HungUpLineDoesNotSpinTheProcessorAtTheTickRate) {
@@ -209,24 +220,22 @@ TEST_F(Unplugging, HangUpDuringTheFirstPresetReadGivesTheKeysBack) {
     EXPECT_TRUE(tickUntil([this] { return view.showModalCalls == 1; }));
 }
 
-TEST_F(Unplugging, HangUpWhileTheEditorIsOpenClosesItAtItsNextCommand) {
-    bool closed = false;
+TEST_F(Unplugging, HangUpWhileTheEditorIsOpenEndsItAtTheNextTickAndItOpensAgainOnceBack) {
+    bool ended = false;
     whileShown = [&] {
         sim.hangUp();
-        ticks(5);  // nothing is sent while the editor is open, so nothing fails yet
-        EXPECT_TRUE(session.transfer().EditorOpen);
-        store.set(protocol::PresetSetting::PlayMode, 3);
-        session.SendSetting(protocol::PresetSetting::PlayMode);
-        closed = view.endModalCalls == 1 && !session.transfer().EditorOpen;
+        tick();  // finds the line gone
+        ended = view.endModalCalls == 1 && !session.transfer().EditorOpen;
     };
     session.PresetGate();
     ASSERT_TRUE(tickUntil([this] { return view.showModalCalls == 1; }));
-    EXPECT_TRUE(closed);
-    EXPECT_EQ(log.lines.front(), "connection error");
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(log.lines.front(), "connection lost");
     EXPECT_TRUE(displays.keysEnabled);
     EXPECT_EQ(link.state().recorder.state, protocol::RecorderState::Stop);
 
-    comeBackAndChooseThePort();
+    ASSERT_TRUE(sim.comeBack()) << sim.error();
+    ASSERT_TRUE(tickUntil([this] { return link.state().linkUp && log.lines.front() == "<-@0STSTc"; }));
     whileShown = nullptr;
     session.PresetGate();
     EXPECT_TRUE(tickUntil([this] { return view.showModalCalls == 2; }));

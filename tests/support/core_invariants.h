@@ -142,6 +142,8 @@ inline bool isOpenHint(std::string_view line) {
 inline bool isKnownLogLine(std::string_view line) {
     constexpr std::string_view kFixed[] = {
         "connection error",
+        "connection lost",
+        "connection restored",
         "com port busy",
         "com port number error",
         "(no permission: join group dialout)",

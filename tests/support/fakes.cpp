@@ -10,13 +10,16 @@ namespace tavrin::test {
 
 platform::OpenResult FakePort::open(const std::string& name) {
     openedName = name;
+    ++opens;
     isOpen = openReturns.ok();
+    opening = isOpen && opensOpening;
     lost = false;
     return openReturns;
 }
 
 platform::PortState FakePort::state() const {
     if (!isOpen) return platform::PortState::Closed;
+    if (opening) return platform::PortState::Opening;
     return lost ? platform::PortState::Lost : platform::PortState::Open;
 }
 
@@ -44,7 +47,7 @@ std::size_t FakePort::readAvailable(std::span<std::uint8_t> dest) {
 }
 
 std::size_t FakePort::write(std::span<const std::uint8_t> bytes) {
-    if (!isOpen) return 0;
+    if (state() != platform::PortState::Open) return 0;
     const std::size_t n = std::min(bytes.size(), writeLimit);
     writes_.emplace_back(reinterpret_cast<const char*>(bytes.data()), n);
     return n;

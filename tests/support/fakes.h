@@ -44,7 +44,10 @@ public:
     std::size_t writeLimit = SIZE_MAX;  // a write returns at most this many bytes
     bool timeOutWrites = false;         // the next service finds the bytes taken stuck
     bool isOpen = false;
+    bool opensOpening = false;  // a good open leaves the port Opening, as a network connection...
+    bool opening = false;       // ...until the test clears this
     bool lost = false;
+    int opens = 0;
     std::string openedName;
     int purges = 0;
     int closes = 0;

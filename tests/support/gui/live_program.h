@@ -1,9 +1,10 @@
 #pragma once
 
-// The whole program in one test process: the real serial port on the recorder simulator's
-// pseudo-terminal (COM2), the main window, the preset editor and the About box put together as
-// the program's entry point does, and the simulator stepped by a timer of the same event loop.
-// Nothing runs on another thread; every wait has a deadline.
+// The whole program in one test process: the program's own port on the recorder simulator's
+// pseudo-terminal (COM2, or whatever name the test gives COM2), the main window, the preset
+// editor and the About box put together as the program's entry point does, and the simulator
+// stepped by a timer of the same event loop. Nothing runs on another thread; every wait has a
+// deadline.
 
 #include <QAction>
 #include <QApplication>
@@ -31,7 +32,7 @@
 #include <gtest/gtest.h>
 
 #include "app/core.h"
-#include "platform/serial_port.h"
+#include "platform/any_port.h"
 #include "protocol/keys.h"
 #include "sim/recorder_sim.h"
 #include "support/fakes.h"
@@ -57,9 +58,10 @@ inline sim::SimOptions tracedTo(std::ostream& trace, sim::SimOptions options) {
 struct LiveProgram {
     static constexpr int kCom = 2;
 
-    explicit LiveProgram(sim::SimOptions options = {})
+    // com2Name: what COM2 names instead of the simulator's terminal, e.g. a ser2net in front of it.
+    explicit LiveProgram(sim::SimOptions options = {}, const std::string& com2Name = {})
         : sim(tracedTo(trace, std::move(options))),
-          com2(kCom, sim.devicePath()),
+          com2(kCom, com2Name.empty() ? sim.devicePath() : com2Name),
           core(port, clock),
           mainWindow(core),
           presetMenu(core, &mainWindow),
@@ -200,7 +202,7 @@ struct LiveProgram {
     std::ostringstream trace;  // the simulator writes every byte both ways here
     sim::RecorderSim sim;
     ScopedComPort com2;
-    platform::SerialPort port;
+    platform::AnyPort port;  // as the program's entry point has it
     FixedClock clock;
     app::Core core;
     TRS232C mainWindow;
