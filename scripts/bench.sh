@@ -14,7 +14,7 @@ dir=${1:-build}
 seconds=${IDLE_SECONDS:-10}
 
 bash scripts/build.sh "$dir" >/dev/null
-cmake --build "$dir" --target tavrin-bench >/dev/null
+cmake --build "$dir" --target tavrin-bench tavrin-log-bench >/dev/null
 
 work=$(mktemp -d)
 pids=()
@@ -60,6 +60,8 @@ read -r polled_rss polled_cpu < <(idle polled)
 echo "bench: preset read and write against the paced simulator"
 declare -A f
 while IFS=$'\t' read -r key value; do f[$key]=$value; done < <("$dir/bench/tavrin-bench")
+echo "bench: one line into a full message log"
+while IFS=$'\t' read -r key value; do f[$key]=$value; done < <("$dir/bench/tavrin-log-bench" 2>/dev/null)
 
 cpu_model=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)
 build_type=$(awk -F= '/^CMAKE_BUILD_TYPE:/ {print $2}' "$dir/CMakeCache.txt")
@@ -85,6 +87,10 @@ CPU share is user and system time over ${seconds} s of wall time, for one core.
 The read is bound by the line: the answers need about as long as they take to arrive, and the
 queries go out while the first answers come back. The write is bound by the 20 ms receive
 tick: each command goes out in the tick that reads the acknowledgement of the one before.
+
+| Message log (10,000 lines, the most it keeps) | Median | 99th percentile |
+|---|---|---|
+| one line put at the top, with the repaint | ${f[log_insert_us_median]} µs | ${f[log_insert_us_p99]} µs |
 EOT
 )
 

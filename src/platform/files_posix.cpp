@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace tavrin::platform {
 
@@ -31,12 +30,26 @@ mode_t modeFor(const std::filesystem::path& target) {
     return 0644 & ~mask;
 }
 
-// Saving through a symbolic link replaces the file it names, not the link.
+// Saving through a symbolic link replaces the file it names, not the link, also when that file
+// does not exist yet (a dangling link): the links are followed one by one.
 std::filesystem::path resolveLink(const std::string& path) {
+    constexpr int kLongestChain = 40;  // as the kernel allows
+    std::filesystem::path file(path);
+    for (int i = 0; i < kLongestChain; ++i) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(file, error))) break;
+        const std::filesystem::path target = std::filesystem::read_symlink(file, error);
+        if (error) break;
+        file = target.is_absolute() ? target : file.parent_path() / target;
+    }
+    return file;
+}
+
+// A file no one may write to is not replaced, although its folder would let the rename through.
+bool isReadOnly(const std::filesystem::path& target) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    return real ? std::filesystem::path(real.get()) : std::filesystem::path(path);
+    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return (st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0;
 }
 
 std::filesystem::path folderOf(const std::filesystem::path& file) {
@@ -70,6 +83,7 @@ void ReplacingFileWriter::discard() {
 FileResult ReplacingFileWriter::create() {
     discard();
     target_ = resolveLink(path_);
+    if (isReadOnly(target_)) return failure("the file is read-only", EACCES);
     std::string pattern = (folderOf(target_) / ("." + target_.filename().string() + ".XXXXXX")).string();
     fd_ = ::mkstemp(pattern.data());
     if (fd_ < 0) return failure("cannot create a file in its folder", errno);

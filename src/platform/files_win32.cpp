@@ -70,6 +70,10 @@ void ReplacingFileWriter::discard() {
 FileResult ReplacingFileWriter::create() {
     discard();
     target_ = widen(path_);
+    // A read-only file is not replaced, although its folder would let the move through.
+    const DWORD attributes = GetFileAttributesW(target_.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return failure("the file is read-only", ERROR_ACCESS_DENIED);
     std::array<wchar_t, MAX_PATH> name{};
     if (GetTempFileNameW(folderOf(target_).c_str(), L"tvr", 0, name.data()) == 0)
         return failure("cannot create a file in its folder", static_cast<int>(GetLastError()));

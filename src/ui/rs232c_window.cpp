@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -22,6 +23,9 @@ using tavrin::app::Core;
 namespace {
 
 constexpr int kRxInterval = 20;  // ms
+// The log keeps the newest lines: a recorder flooding replies would otherwise grow the program
+// without end. Ten thousand lines are hours of an ordinary session.
+constexpr int kLogLines = 10'000;
 constexpr int kStartPortPosition = Core::kStartPort - 1;  // the item "2"
 
 // The recorder's bytes reach the log and the displays unchanged; a control character would
@@ -102,6 +106,10 @@ void TRS232C::insertLine(std::string_view text) {
         cursor.movePosition(QTextCursor::Start);
     }
     cursor.insertText(displayText(text));
+    if (document->blockCount() <= kLogLines) return;
+    QTextCursor oldest(document->lastBlock());
+    oldest.select(QTextCursor::BlockUnderCursor);  // with the line break before it
+    oldest.removeSelectedText();
 }
 
 void TRS232C::clear() { messageDisp_->clear(); }

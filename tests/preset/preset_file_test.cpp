@@ -385,6 +385,24 @@ TEST_F(PresetFileIo, SaveThroughASymbolicLinkReplacesTheFileItNames) {
     EXPECT_EQ(readBytes(dir / "real.txt"), kKnownPresetFile);
 }
 
+TEST_F(PresetFileIo, SaveThroughADanglingLinkCreatesTheFileItNames) {
+    fs::create_directory(dir / "sub");
+    fs::create_symlink("sub/real.txt", target);
+    ASSERT_TRUE(writePresetFile(target.string(), kKnownPresetFile).ok);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(target)));
+    EXPECT_EQ(readBytes(dir / "sub" / "real.txt"), kKnownPresetFile);
+}
+
+// A plain write would be refused; so is the replacement, which only the folder would allow.
+TEST_F(PresetFileIo, SaveOverAReadOnlyFileIsRefusedAndKeepsIt) {
+    writeBytes(target, oldFile);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
+    const FileResult result = writePresetFile(target.string(), kKnownPresetFile);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("read-only"), std::string::npos) << result.error;
+    EXPECT_EQ(readBytes(target), oldFile);
+}
+
 TEST_F(PresetFileIo, SaveIntoAMissingFolderSaysWhy) {
     const FileResult result = writePresetFile((dir / "gone" / "preset.txt").string(), kKnownPresetFile);
     EXPECT_FALSE(result.ok);

@@ -325,6 +325,16 @@ TEST_F(MainWindowTest, DisplayClearEmptiesTheLogAndTheNextLineStandsAlone) {
     EXPECT_EQ(logLines(window), QStringList{commandLine("->@02354 (Stop)")});
 }
 
+// A recorder that floods replies cannot grow the program without end: the oldest lines go.
+TEST_F(MainWindowTest, LogKeepsTheNewestTenThousandLines) {
+    action("Exit1")->trigger();
+    for (int i = 1; i <= 10'050; ++i) window.insertLine("<-@0" + std::to_string(i) + "c");
+    const QStringList lines = logLines(window);
+    ASSERT_EQ(lines.size(), 10'000);
+    EXPECT_EQ(lines.front(), "<-@010050c");
+    EXPECT_EQ(lines.back(), "<-@051c");
+}
+
 TEST_F(MainWindowTest, ControlCharacterInAReplyDoesNotSplitItsLogLine) {
     window.insertLine("<-@0ST\nPLc");
     const QStringList lines = logLines(window);
