@@ -194,7 +194,7 @@ void TRS232C::buildKeyButtons(QWidget* panel, QWidget* recordGroup, QWidget* mar
             button->setAccessibleName(row.caption);
             fitFontToBox(button, 12, row.caption);
         }
-        connect(button, &QPushButton::clicked, this, [this, handler = row.handler] { (core_.*handler)(); });
+        connect(button, &QPushButton::clicked, this, [core = &core_, row = &row] { (core->*row->handler)(); });
         keyButtons_.append(button);
     }
 }
