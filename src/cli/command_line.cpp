@@ -243,6 +243,10 @@ private:
     // Several ports write several files: one name for each.
     bool fleetRules() {
         if (!inv().fleet()) return true;
+        for (std::size_t i = 1; i < inv().ports.size(); ++i)
+            for (std::size_t j = 0; j < i; ++j)
+                if (inv().ports[i].name == inv().ports[j].name)
+                    return fail("port '" + inv().ports[i].given + "' is given more than once");
         const auto perPort = [](const std::string& name) {
             return name.find(kPortPlaceholder) != std::string::npos;
         };

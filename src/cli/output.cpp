@@ -55,13 +55,19 @@ JsonObject& JsonObject::add(std::string_view key, const JsonObject& object) {
 
 JsonObject& JsonObject::add(std::string_view key, const std::vector<std::string>& values) {
     std::string array = "[";
-    for (const std::string& v : values) array += (array.size() > 1 ? "," : "") + jsonString(v);
+    for (const std::string& v : values) {
+        if (array.size() > 1) array += ',';
+        array += jsonString(v);
+    }
     return raw(key, array + "]");
 }
 
 JsonObject& JsonObject::add(std::string_view key, const std::vector<JsonObject>& objects) {
     std::string array = "[";
-    for (const JsonObject& o : objects) array += (array.size() > 1 ? "," : "") + o.text();
+    for (const JsonObject& o : objects) {
+        if (array.size() > 1) array += ',';
+        array += o.text();
+    }
     return raw(key, array + "]");
 }
 

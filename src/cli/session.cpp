@@ -322,8 +322,9 @@ void Session::readDone(Clock::time_point now) {
     if (!readout_.refused.empty())
         return refuse(what() + ": the recorder refused the queries of " + joined(captions(readout_.refused)) +
                       nothingWritten);
+    const bool savesAFile = phase_ == Phase::Read || phase_ == Phase::Backup;
     for (const protocol::SettingInfo& s : protocol::kSettings)
-        if (!protocol::isId(s.setting) && !store.isKnown(s.setting))
+        if (savesAFile && !protocol::isId(s.setting) && !store.isKnown(s.setting))
             output_.error(address_.given, std::string(s.caption) +
                                               ": the recorder reported no value; the file holds " +
                                               valueText(store, s.setting));
