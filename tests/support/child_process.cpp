@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,8 +68,10 @@ bool ChildProcess::exited() {
     collect();
     if (exited_ || pid_ <= 0) return exited_;
     int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
+    rusage usage{};
+    if (wait4(pid_, &status, WNOHANG, &usage) != pid_) return false;
     pid_ = -1;
+    peakKiB_ = usage.ru_maxrss;
     exited_ = true;
     status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     collect();  // what it wrote just before it ended

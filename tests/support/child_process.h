@@ -36,6 +36,9 @@ public:
     int stop(int signal = SIGTERM, std::chrono::milliseconds timeout = std::chrono::seconds{3});
     int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds{3});
 
+    // The most memory the child had resident at once, in KiB, once it has exited.
+    long peakResidentKiB() const { return peakKiB_; }
+
     const std::string& out() const { return out_; }  // what readLine has not taken
     const std::string& err() const { return err_; }
 
@@ -45,6 +48,7 @@ private:
     int errFd_ = -1;
     bool exited_ = false;
     int status_ = -1;
+    long peakKiB_ = 0;
     std::string out_;
     std::string err_;
 };
