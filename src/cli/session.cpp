@@ -32,6 +32,7 @@ constexpr auto kTimePoll = (PollSchedule::kTimeInterval + 1) * kTick;
 constexpr auto kTimePollTS = (PollSchedule::kTimeIntervalTS + 1) * kTick;
 constexpr auto kFirstTimePoll = PollSchedule::kFirstTimeRequest * kTick;
 constexpr auto kFirstTimePollTS = PollSchedule::kFirstTimeRequestTS * kTick;
+constexpr auto kSilentStatusPoll = PollSchedule::kDownStatusInterval * kTick;
 
 std::string frame(std::string_view body) { return protocol::commandFrame(body); }
 
@@ -396,6 +397,8 @@ void Session::sendNextSetting(Clock::time_point now) {
                               (settings.size() == 1 ? " setting" : " settings") + " written";
         if (!refused_.empty()) summary += "; refused: " + joined(captions(refused_));
         output_.line(address_.given, summary);
+        if (!refused_.empty() && !acknowledged_.empty())
+            output_.error(address_.given, "acknowledged (ACK): " + joined(captions(acknowledged_)));
         return next(now);
     }
     ask(preset::settingFrame(file_->values, settings[written_]), {Expect::Acknowledgement}, now);
@@ -498,6 +501,13 @@ void Session::startWatch(Clock::time_point now) {
 
 void Session::watchPolls(Clock::time_point now) {
     if (now >= watchEndsAt_) return next(now);
+    // A recorder that stopped answering is asked for its status now and then, as the window
+    // asks while its link is down, so that the watch notices when it is back.
+    if (silent_ && now >= statusPollAt_ && !conversation_->waiting()) {
+        statusPollAt_ = now + kSilentStatusPoll;
+        ask(frame(protocol::kStatusRequest), {Expect::Status}, now);
+        if (done()) return;
+    }
     const RecorderState state = state_.value_or(RecorderState::Standby);
     if (now >= modePollAt_) {
         modePollAt_ = now + kDisplayModePoll;
@@ -512,7 +522,10 @@ void Session::watchPolls(Clock::time_point now) {
 
 void Session::watchEvent(const Event& event, Clock::time_point now) {
     if (event.type == Type::NoAnswer) {
-        if (!silent_) output_.error(address_.given, "the recorder does not answer");
+        if (!silent_) {
+            output_.error(address_.given, "the recorder does not answer");
+            statusPollAt_ = now;
+        }
         silent_ = true;
         worsen(exit_status::kNoAnswer);
         return;
@@ -573,7 +586,10 @@ Clock::time_point Session::wakeAt() const {
     if (done()) return Clock::time_point::max();
     if (phase_ == Phase::Open) return openDeadline_;
     Clock::time_point at = conversation_->waiting() ? conversation_->deadline() : Clock::time_point::max();
-    if (phase_ == Phase::Watch) at = std::min({at, modePollAt_, timePollAt_, watchEndsAt_});
+    if (phase_ == Phase::Watch) {
+        at = std::min({at, modePollAt_, timePollAt_, watchEndsAt_});
+        if (silent_) at = std::min(at, statusPollAt_);
+    }
     return at;
 }
 

@@ -142,7 +142,7 @@ private:
     std::optional<protocol::RecorderState> state_;
     std::string stateName_, displayText_, timeText_, trackText_, cardText_, doorText_;
     protocol::DisplayMode displayMode_ = protocol::DisplayMode::None;
-    Clock::time_point modePollAt_, timePollAt_, watchEndsAt_ = Clock::time_point::max();
+    Clock::time_point modePollAt_, timePollAt_, statusPollAt_, watchEndsAt_ = Clock::time_point::max();
     bool silent_ = false;  // watch: a poll went unanswered and nothing has come since
 };
 
