@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Cross-builds the core libraries and the Win32 port probe for 64-bit Windows with mingw-w64
+# Cross-builds the core libraries, tavrinctl and the Win32 port probe for 64-bit Windows with mingw-w64
 # (the Qt windows are not cross-built), into build/win32 or the folder given. Fails unless the
 # probe really links the Win32 serial port and preset file code.
 set -euo pipefail
@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 dir=${1:-build/win32}
 
 cmake --preset windows -B "$dir"
-cmake --build "$dir" -j 2 --target tavrin_app tavrin-port-probe
+cmake --build "$dir" -j 2 --target tavrin_app tavrin-port-probe tavrinctl
 
 probe="$dir/tools/port-probe/tavrin-port-probe.exe"
 imports=$(x86_64-w64-mingw32-objdump -p "$probe")

@@ -77,7 +77,7 @@ echo "test-install: version $version, application id $id, installed into a scrat
 
 check "one desktop entry, named by a reverse-DNS id" \
   bash -c '[ $# -eq 1 ] && [[ $(basename "$1" .desktop) =~ ^[a-z]+(\.[A-Za-z0-9_]+){2,}$ ]]' _ "${entries[@]}"
-for program in tavrin-controller tavrin-recorder-sim; do
+for program in tavrin-controller tavrin-recorder-sim tavrinctl; do
   check "$program in bin" test -x "$prefix/bin/$program"
 done
 for binary in "$prefix"/bin/*; do
@@ -146,7 +146,6 @@ else
     'dpkg-deb -c "$1" | awk "{print substr(\$6, 2)}" | sed "s|/$||;/^$/d" | while read -r f; do
        [ -e "$f" ] || { echo "missing: $f"; exit 1; }; done' _ "$deb"
   for program in tavrin-controller tavrin-recorder-sim tavrinctl; do
-    [ "$program" = tavrinctl ] && [ ! -e /usr/bin/tavrinctl ] && continue
     check "man $program" test -f "$(man -w "$program" 2>/dev/null)"
     check "installed $program --version" expect 0 out "$program $version" "$program" --version
   done
@@ -179,6 +178,8 @@ EOF
     bash -c 'kill -0 "$1" || { cat "$2"; exit 1; }' _ "$gui" "$work/gui.log"
   kill "$gui" 2>/dev/null || true
   wait "$gui" 2>/dev/null || true
+  check "installed tavrinctl reads the simulator's status" \
+    expect 0 out "state: Stop..." tavrinctl -p "$work/com2" status
   kill "$sim"; wait "$sim" || true
   sim=
 

@@ -14,7 +14,11 @@ public:
 
     // A descriptor that becomes readable on the signal, or -1 where there is none (Windows).
     int handle() const;
-    bool requested() const;
+    bool requested() const { return signal() != 0; }
+    // The first such signal's number (2 for Ctrl+C, 15 for SIGTERM and on Windows for
+    // Ctrl+Break and closing the console), or 0. On POSIX the signal also ends a wait for ports
+    // in progress early.
+    int signal() const;
 };
 
 }  // namespace tavrin::platform

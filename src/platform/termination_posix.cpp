@@ -11,12 +11,12 @@ namespace tavrin::platform {
 namespace {
 
 int gPipe[2] = {-1, -1};
-volatile std::sig_atomic_t gRequested = 0;
+volatile std::sig_atomic_t gSignal = 0;
 struct sigaction gBefore[2];
 constexpr int kSignals[2] = {SIGINT, SIGTERM};
 
-extern "C" void onTerminationSignal(int) {
-    gRequested = 1;
+extern "C" void onTerminationSignal(int signal) {
+    if (gSignal == 0) gSignal = signal;
     const char byte = 1;
     (void)!::write(gPipe[1], &byte, 1);  // async-signal-safe; a full pipe already says enough
 }
@@ -28,7 +28,7 @@ TerminationRequest::TerminationRequest() {
     for (int i = 0; i < 2; ++i) {
         struct sigaction action {};
         action.sa_handler = onTerminationSignal;
-        sigemptyset(&action.sa_mask);
+        sigemptyset(&action.sa_mask);  // and no SA_RESTART: the signal ends poll() with EINTR
         sigaction(kSignals[i], &action, &gBefore[i]);
     }
 }
@@ -39,11 +39,11 @@ TerminationRequest::~TerminationRequest() {
     ::close(gPipe[0]);
     ::close(gPipe[1]);
     gPipe[0] = gPipe[1] = -1;
-    gRequested = 0;
+    gSignal = 0;
 }
 
 int TerminationRequest::handle() const { return gPipe[0]; }
 
-bool TerminationRequest::requested() const { return gRequested != 0; }
+int TerminationRequest::signal() const { return gSignal; }
 
 }  // namespace tavrin::platform

@@ -9,16 +9,20 @@
 #include <windows.h>
 
 #include <atomic>
+#include <csignal>
 
 namespace tavrin::platform {
 
 namespace {
 
-std::atomic<bool> gRequested{false};
+std::atomic<int> gSignal{0};
 
+// Runs on a thread of the system's own; it only notes the request, which the program's one
+// thread sees after its next wait.
 BOOL WINAPI onConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
-    gRequested = true;
+    int none = 0;
+    gSignal.compare_exchange_strong(none, event == CTRL_C_EVENT ? SIGINT : SIGTERM);
     return TRUE;
 }
 
@@ -28,11 +32,11 @@ TerminationRequest::TerminationRequest() { SetConsoleCtrlHandler(onConsoleContro
 
 TerminationRequest::~TerminationRequest() {
     SetConsoleCtrlHandler(onConsoleControl, FALSE);
-    gRequested = false;
+    gSignal = 0;
 }
 
 int TerminationRequest::handle() const { return -1; }
 
-bool TerminationRequest::requested() const { return gRequested; }
+int TerminationRequest::signal() const { return gSignal; }
 
 }  // namespace tavrin::platform

@@ -82,6 +82,9 @@ struct SettingInfo {
     Kind kind;
     Control control;
     std::span<const Code> codes;  // in the order the preset file loader searches them
+    // What the editor calls it: its frame's caption, followed by its label inside a frame that
+    // holds more than one control ("Silent Skip Time").
+    std::string_view caption;
 };
 
 namespace codes {
@@ -159,34 +162,44 @@ inline constexpr std::array<SettingInfo, kSettingCount> kSettings = [] {
     using enum Kind;
     using enum Control;
     return std::array<SettingInfo, kSettingCount>{{
-        // setting, name, query, file header, kind, editor control, codes
-        {PresetNo, "Preset No.", "PS", "", Indexed, List, codes::kPresetNo},
-        {InputSelect, "Input Select", "IN", "[Input Select]", Indexed, Radios, codes::kInputSelect},
-        {DateForm, "Date Form", "DF", "[Date Form]", Indexed, Radios, codes::kDateForm},
-        {StereoMono, "Stereo / Mono", "CH", "[Stereo / Mono]", Indexed, Radios, codes::kStereoMono},
-        {Algorithm, "Algorithm", "AF", "[Algorithm]", Indexed, Radios, codes::kAlgorithm},
-        {BitRate, "Bit Rate", "BR", "[Bit Rate]", Indexed, List, codes::kBitRate},
-        {SampleRate, "Sampling Rate", "FS", "[Sampling Rate]", Indexed, List, codes::kSampleRate},
-        {FileFormat, "File Extension", "FT", "[File Extension]", Indexed, List, codes::kFileFormat},
-        {PreRec, "Pre-Record", "PR", "[Pre-Record]", OnOff, Radios, codes::kPreRec},
-        {AutoMark, "Auto Mark", "AM", "[Auto Mark]", OnOff, Radios, codes::kAutoMark},
-        {MTrack, "Manual Track", "MT", "[Manual Track]", OnOff, Radios, codes::kMTrack},
+        // setting, name, query, file header, kind, editor control, codes, editor caption
+        {PresetNo, "Preset No.", "PS", "", Indexed, List, codes::kPresetNo, "Preset No."},
+        {InputSelect, "Input Select", "IN", "[Input Select]", Indexed, Radios,
+         codes::kInputSelect, "Input Select"},
+        {DateForm, "Date Form", "DF", "[Date Form]", Indexed, Radios, codes::kDateForm, "Date Form"},
+        {StereoMono, "Stereo / Mono", "CH", "[Stereo / Mono]", Indexed, Radios,
+         codes::kStereoMono, "Record Channel"},
+        {Algorithm, "Algorithm", "AF", "[Algorithm]", Indexed, Radios, codes::kAlgorithm, "REC Format"},
+        {BitRate, "Bit Rate", "BR", "[Bit Rate]", Indexed, List, codes::kBitRate, "Bit Rate"},
+        {SampleRate, "Sampling Rate", "FS", "[Sampling Rate]", Indexed, List,
+         codes::kSampleRate, "Sample Rate"},
+        {FileFormat, "File Extension", "FT", "[File Extension]", Indexed, List,
+         codes::kFileFormat, "File Format"},
+        {PreRec, "Pre-Record", "PR", "[Pre-Record]", OnOff, Radios, codes::kPreRec, "Pre Record"},
+        {AutoMark, "Auto Mark", "AM", "[Auto Mark]", OnOff, Radios, codes::kAutoMark, "Auto Mark"},
+        {MTrack, "Manual Track", "MT", "[Manual Track]", OnOff, Radios, codes::kMTrack, "Manual Track"},
         // The recorder takes the Auto Track query with a lower-case k but answers "AK".
-        {AutoTrack, "Auto Track", "Ak", "[Auto Track]", OnOff, Radios, codes::kAutoTrack},
-        {AutoTrackTime, "Auto Track Time", "AT", "[Auto Track Time]", Indexed, List, codes::kAutoTrackTime},
-        {SeamlsPlay, "Seamless Play", "CP", "[Seamless Play]", OnOff, Radios, codes::kSeamlsPlay},
-        {SilentSkip, "Silent Skip", "SS", "[Silent Skip]", OnOff, Radios, codes::kSilentSkip},
-        {SSkipTime, "Silent Skip Time", "SC", "[Silent Skip Time]", Indexed, List, codes::kSSkipTime},
-        {SSkipLevel, "Silent Skip Level", "SL", "[Silent Skip Level]", Indexed, List, codes::kSSkipLevel},
-        {AutoCue, "Auto Cue", "AC", "[Auto CUE]", OnOff, Radios, codes::kAutoCue},
-        {AutoCueTime, "Auto Cue Time", "CT", "[Auto CUE Time]", Indexed, List, codes::kAutoCueTime},
-        {AutoCueLevel, "Auto Cue Level", "CL", "[Auto CUE level]", Indexed, List, codes::kAutoCueLevel},
-        {PlayMode, "Play Mode", "PM", "[Play Mode]", Indexed, Radios, codes::kPlayMode},
-        {EDLPlay, "EDL Play", "EP", "[EDL play]", OnOff, Radios, codes::kEDLPlay},
-        {RemoteMode, "Remote Mode", "RC", "[Remote Mode]", Indexed, List, codes::kRemoteMode},
-        {ID1, "BWF ID1", "D1", "[BWF ID1]", Id, IdField, {}},
-        {ID2, "BWF ID2", "D2", "[BWF ID2]", Id, IdField, {}},
-        {ID3, "BWF ID3", "D3", "[BWF ID3]", Id, IdField, {}},
+        {AutoTrack, "Auto Track", "Ak", "[Auto Track]", OnOff, Radios, codes::kAutoTrack, "AutoTrack"},
+        {AutoTrackTime, "Auto Track Time", "AT", "[Auto Track Time]", Indexed, List,
+         codes::kAutoTrackTime, "AutoTrack Time"},
+        {SeamlsPlay, "Seamless Play", "CP", "[Seamless Play]", OnOff, Radios,
+         codes::kSeamlsPlay, "Seamless Play"},
+        {SilentSkip, "Silent Skip", "SS", "[Silent Skip]", OnOff, Radios, codes::kSilentSkip, "Silent Skip"},
+        {SSkipTime, "Silent Skip Time", "SC", "[Silent Skip Time]", Indexed, List,
+         codes::kSSkipTime, "Silent Skip Time"},
+        {SSkipLevel, "Silent Skip Level", "SL", "[Silent Skip Level]", Indexed, List,
+         codes::kSSkipLevel, "Silent Skip Level"},
+        {AutoCue, "Auto Cue", "AC", "[Auto CUE]", OnOff, Radios, codes::kAutoCue, "Auto Cue"},
+        {AutoCueTime, "Auto Cue Time", "CT", "[Auto CUE Time]", Indexed, List,
+         codes::kAutoCueTime, "Auto Cue Time"},
+        {AutoCueLevel, "Auto Cue Level", "CL", "[Auto CUE level]", Indexed, List,
+         codes::kAutoCueLevel, "Auto Cue Level"},
+        {PlayMode, "Play Mode", "PM", "[Play Mode]", Indexed, Radios, codes::kPlayMode, "Play Mode"},
+        {EDLPlay, "EDL Play", "EP", "[EDL play]", OnOff, Radios, codes::kEDLPlay, "EDL Play"},
+        {RemoteMode, "Remote Mode", "RC", "[Remote Mode]", Indexed, List, codes::kRemoteMode, "Remote Mode"},
+        {ID1, "BWF ID1", "D1", "[BWF ID1]", Id, IdField, {}, "BWF ID1"},
+        {ID2, "BWF ID2", "D2", "[BWF ID2]", Id, IdField, {}, "BWF ID2"},
+        {ID3, "BWF ID3", "D3", "[BWF ID3]", Id, IdField, {}, "BWF ID3"},
     }};
 }();
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/readable.h"
+
 namespace tavrin::sim {
 
-// Line bytes made readable: printable ASCII as it is, CR as "<CR>", LF as "<LF>", ACK and
-// NAK as "<ACK>" and "<NAK>", any other byte as "<0xNN>".
-std::string readable(std::string_view bytes);
+using protocol::readable;
 
 enum class Direction { FromProgram, ToProgram };
 

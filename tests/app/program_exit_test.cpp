@@ -21,6 +21,8 @@
 namespace tavrin::test {
 namespace {
 
+using namespace std::chrono_literals;
+
 const std::string kProgram = std::string(TAVRIN_BINARY_DIR) + "/src/tavrin-controller";
 
 // Free for anyone: no exclusive claim on the terminal (which root, running the tests, would

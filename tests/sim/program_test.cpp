@@ -1,12 +1,8 @@
 // The tavrin-recorder-sim program itself, started as a child process.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -17,8 +13,6 @@
 #include "platform/serial_port.h"
 #include "support/child_process.h"
 #include "support/pty.h"
-
-extern char** environ;
 
 namespace tavrin::test {
 namespace {
@@ -39,9 +33,11 @@ bool exists(const std::string& path) {
     return lstat(path.c_str(), &info) == 0;
 }
 
-class SimProcess : public ChildProcess {
-public:
+// One run of the program with its standard output and error on pipes.
+struct SimProcess : ChildProcess {
     explicit SimProcess(const std::vector<std::string>& args) : ChildProcess(kProgram, args) {}
+    // All of standard error; call after the process has ended.
+    std::string errors() { return (collect(), err()); }
 };
 
 // Writes a frame on COM2 and reads until `ending` or the time-out.
