@@ -15,11 +15,18 @@ std::optional<Number> parseNumber(std::string_view text) {
 }
 
 // "@0?D3", "?D3" and "@0?D3" with its CR all name the query body "?D3".
-std::optional<std::string> queryBody(std::string_view text) {
+// "@0FS44", "FS44" or "@0FS44" + CR: the body "FS44".
+std::optional<std::string> frameBody(std::string_view text) {
     if (text.starts_with("@0")) text.remove_prefix(2);
     if (text.ends_with('\r')) text.remove_suffix(1);
-    if (text.size() < 2 || text.front() != '?') return std::nullopt;
+    if (text.size() < 2) return std::nullopt;
     return std::string(text);
+}
+
+std::optional<std::string> queryBody(std::string_view text) {
+    auto body = frameBody(text);
+    if (!body || body->front() != '?') return std::nullopt;
+    return body;
 }
 
 class Arguments {
@@ -79,6 +86,10 @@ ParsedCommandLine parseCommandLine(std::span<const std::string_view> args) {
             const auto query = queryBody(in.value().value_or(""));
             if (!query) return fail(option, "needs a query such as @0?D3");
             o.sim.protocol.ignoredQueries.insert(*query);
+        } else if (option == "--stray-before") {
+            const auto command = frameBody(in.value().value_or(""));
+            if (!command) return fail(option, "needs a command such as @0FS44");
+            o.sim.protocol.strayBeforeAnswer.insert(*command);
         } else if (option == "--noise") {
             const auto chance = parseNumber<double>(in.value().value_or(""));
             if (!chance || *chance < 0 || *chance > 1) return fail(option, "needs a chance from 0 to 1");
@@ -111,6 +122,7 @@ std::string usage() {
            "  --trace                   every byte both ways to standard error, with a time stamp\n"
            "  --nak-every N             answer every Nth command with NAK\n"
            "  --ignore QUERY            never answer QUERY, e.g. @0?D3 (may be given again)\n"
+           "  --stray-before COMMAND    one stray byte before the answer to COMMAND, e.g. @0FS44\n"
            "  --split                   cut reply lines at random points across writes\n"
            "  --noise CHANCE            garbage bytes before a write with this chance (0 to 1)\n"
            "  --seed N                  seed for --split and --noise\n"

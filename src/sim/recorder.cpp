@@ -17,6 +17,7 @@ constexpr std::string_view kPowerOnReport = "PW00";
 
 const std::string kAck(1, static_cast<char>(protocol::kACK));
 const std::string kNak(1, static_cast<char>(protocol::kNAK));
+constexpr char kStrayByte = 0x7f;  // as a glitch on the line leaves one
 
 // The remote-mode reply that stands for no value ("RCPW").
 std::string_view valuelessRemoteReply() {
@@ -65,10 +66,18 @@ std::vector<std::string> Recorder::receive(std::string_view bytes, TimePoint now
 
 void Recorder::handleFrame(std::string_view frame, std::vector<std::string>& out) {
     const std::string_view body = frame.size() >= 2 && frame[1] == '0' ? frame.substr(2) : std::string_view{};
+    const std::size_t answerAt = out.size();
+    answerFrame(body, out);
+    if (out.size() > answerAt && faults_.strayBeforeAnswer.count(std::string(body)) != 0)
+        out[answerAt].insert(0, 1, kStrayByte);
+}
+
+void Recorder::answerFrame(std::string_view body, std::vector<std::string>& out) {
     if (!poweredOn_ && body != protocol::keyCommand(Key::PowerOn).body) return;
     if (faults_.ignoredQueries.count(std::string(body)) != 0) return;
     ++answered_;
-    if (faults_.nakEvery > 0 && answered_ % faults_.nakEvery == 0) {
+    if ((faults_.nakEvery > 0 && answered_ % faults_.nakEvery == 0) ||
+        faults_.refusedCommands.count(std::string(body)) != 0) {
         out.push_back(kNak);
         return;
     }

@@ -14,7 +14,11 @@ namespace tavrin::sim {
 struct ProtocolFaults {
     int nakEvery = 0;                      // answer every Nth command with NAK; 0: never
     std::set<std::string> ignoredQueries;  // bodies such as "?D3" that get no answer at all
+    std::set<std::string> refusedCommands; // bodies such as "FS44" always answered with NAK
     bool answerRcpw = false;               // answer "@0?RC" with "RCPW"
+    // Bodies of commands such as "FS44" whose answer comes after one stray byte, so that the
+    // program cannot take it as an acknowledgement.
+    std::set<std::string> strayBeforeAnswer;
 };
 
 // The recorder as a pure model: bytes from the line in, the writes it answers with out,
@@ -46,6 +50,7 @@ public:
 
 private:
     void handleFrame(std::string_view frame, std::vector<std::string>& out);
+    void answerFrame(std::string_view body, std::vector<std::string>& out);
     bool handleKey(std::string_view body, std::vector<std::string>& out);
     bool handleQuery(std::string_view body, std::vector<std::string>& out);
     void report(const std::vector<std::string>& bodies, std::vector<std::string>& out) const;

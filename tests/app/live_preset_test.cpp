@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "support/gui/operator.h"
 #include "support/preset_oracle.h"
 #include "preset/preset_frames.h"
+#include "protocol/setting_frames.h"
 
 namespace tavrin::test {
 namespace {
@@ -60,6 +62,35 @@ protected:
         return [&] { return recorderPreset() == expected; };
     }
 
+    // Writes a file into the test's folder; its path.
+    QString fileWith(const QString& name, const std::string& contents) {
+        const QString path = folder.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) ADD_FAILURE() << "cannot write " << path.toStdString();
+        file.write(QByteArray::fromStdString(contents));
+        return path;
+    }
+    // File > Open (or Save as) with its dialog answered with `path`; the texts of the message
+    // boxes that followed, each taken down.
+    QStringList chooseFile(const char* menuItem, const QString& path) {
+        QStringList boxes;
+        ModalWatcher watcher(
+            [&](QWidget* modal) {
+                if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                    dialog->selectFile(path);
+                    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+                } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                    boxes << box->text();
+                    QMetaObject::invokeMethod(box, "accept", Qt::QueuedConnection);
+                }
+            },
+            &program.presetMenu, ModalWatcher::Watch::Each);
+        program.menuItem(menuItem);
+        EXPECT_TRUE(watcher.seen()) << "no file dialog";
+        return boxes;
+    }
+
+    QTemporaryDir folder;
     LiveProgram program;
 };
 
@@ -254,23 +285,9 @@ INSTANTIATE_TEST_SUITE_P(Replies, LivePresetOnTheLine, testing::Values(false, tr
                          });
 
 TEST_F(LivePreset, SavedPresetLoadsBackIdenticalAndWritesBackUnchanged) {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath("live preset.txt");
-    const auto answerFileDialog = [path](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        if (!dialog) {
-            ADD_FAILURE() << "expected a file dialog, got " << modal->metaObject()->className();
-            if (auto* other = qobject_cast<QDialog*>(modal)) other->done(QDialog::Rejected);
-            return;
-        }
-        dialog->selectFile(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-    };
-
     PresetValues saved;
     std::vector<std::string> shownWhenSaved;
-    std::unique_ptr<ModalWatcher> watcher;
     Operator op;
     openEditor(op)
         .then("choose preset 2", [&] { program.pickEntry("PresetNoCombo", "2"); })
@@ -278,9 +295,7 @@ TEST_F(LivePreset, SavedPresetLoadsBackIdenticalAndWritesBackUnchanged) {
         .then("a reel name as ID2", [&] { program.typeId("ID2", "REEL07"); })
         .waitFor("the recorder took it", [&] { return recorderPreset().id(S::ID2) == "REEL07"; })
         .then("Save", [&] {
-            watcher = std::make_unique<ModalWatcher>(answerFileDialog, &program.presetMenu);
-            program.menuItem("SaveasText1");
-            EXPECT_TRUE(watcher->seen());
+            EXPECT_EQ(chooseFile("SaveasText1", path), QStringList());
             saved = record();
             shownWhenSaved = shown();
             EXPECT_EQ(saved, recorderPreset());
@@ -296,11 +311,7 @@ TEST_F(LivePreset, SavedPresetLoadsBackIdenticalAndWritesBackUnchanged) {
             return now.value(S::Algorithm) == 0 && now.value(S::PlayMode) == 1 &&
                    now.value(S::AutoCue) == 0 && now.id(S::ID2) == "XXXXX1";
         })
-        .then("Open", [&] {
-            watcher = std::make_unique<ModalWatcher>(answerFileDialog, &program.presetMenu);
-            program.menuItem("Open1");
-            EXPECT_TRUE(watcher->seen());
-        })
+        .then("Open", [&] { EXPECT_EQ(chooseFile("Open1", path), QStringList()); })
         .then("the saved preset shown, the recorder untouched", [&] {
             EXPECT_EQ(shown(), shownWhenSaved);
             EXPECT_EQ(record(), saved);
@@ -387,6 +398,108 @@ TEST_F(LivePreset, PresetSelectTheRecorderNeverAcknowledgesUnlocksTheEditorAfter
     EXPECT_GE(lockedFor, 2500) << "the editor's ticks ran faster than every 20 ms";
     EXPECT_EQ(program.keysEnabled(), true);
 }
+
+// A file that is no preset file changes nothing; one whose line ends a text tool turned into
+// line feeds loads whole, as the write of all of it to the recorder shows.
+TEST_F(LivePreset, FailedOpenChangesNothingAndAFileWithLineFeedsOnlyLoadsWhole) {
+    std::string lineFeedsOnly = presetFile(kWholePreset);
+    std::erase(lineFeedsOnly, '\r');
+    const QString converted = fileWith("converted.txt", lineFeedsOnly);
+    const QString notPreset = fileWith("notes.txt", "Rack 3: recorder B\n");
+    std::vector<std::string> shownBefore;
+    PresetValues recordBefore;
+    Operator op;
+    openEditor(op)
+        .then("Open a file that is no preset file", [&] {
+            shownBefore = shown();
+            recordBefore = record();
+            EXPECT_EQ(chooseFile("Open1", notPreset), QStringList{"Not TAVRIN preset file!"});
+        })
+        .then("nothing changed", [&] {
+            EXPECT_EQ(shown(), shownBefore);
+            EXPECT_EQ(record(), recordBefore);
+        })
+        .then("Open the converted file", [&] { EXPECT_EQ(chooseFile("Open1", converted), QStringList()); })
+        .then("Write to TAVRIN", [&] { program.menuItem("WritetoTAVRIN"); })
+        .waitFor("the write", settled())
+        .then("every setting of the file in the recorder", [&] {
+            for (const protocol::SettingInfo& s : protocol::kSettings) {
+                if (s.setting == PresetSetting::PresetNo) continue;
+                const std::size_t step = static_cast<std::size_t>(protocol::index(s.setting)) - 1;
+                EXPECT_EQ("@0" + *program.presets().answer(s.query), kWholePreset[step]) << s.name;
+            }
+            expectEditorShowsRecorder();
+        });
+    endPresetMenu(op);
+    EXPECT_TRUE(op.run());
+}
+
+// A whole preset opened from a file and written while the recorder refuses three of its commands,
+// or loses the acknowledgement of one: the operator is told which settings did not land, in the
+// log and in a box over the editor, and the editor then shows what the recorder really holds.
+struct FailedWrite {
+    const char* name;
+    std::set<std::string> sim::ProtocolFaults::*fault;
+    std::set<std::string> bodies;
+    const char* line;
+};
+
+class LiveFailedWrite : public LivePreset, public testing::WithParamInterface<FailedWrite> {};
+
+TEST_P(LiveFailedWrite, NamesTheSettingsThatDidNotLandAndReadsThePresetBack) {
+    const QString path = fileWith("whole.txt", presetFile(kWholePreset));
+    const QString line = QString::fromLatin1(GetParam().line);
+    std::unique_ptr<ModalWatcher> watcher;
+    QString boxText;
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    std::size_t framesBeforeWrite = 0;
+    Operator op;
+    openEditor(op)
+        .then("Open the file", [&] { EXPECT_EQ(chooseFile("Open1", path), QStringList()); })
+        .then("Write to TAVRIN with the fault on", [&] {
+            program.sim.recorder().faults().*GetParam().fault = GetParam().bodies;
+            framesBeforeWrite = program.sentFrames().size();
+            watcher = std::make_unique<ModalWatcher>(
+                [&](QWidget* modal) {
+                    auto* box = qobject_cast<QMessageBox*>(modal);
+                    ASSERT_NE(box, nullptr) << modal->metaObject()->className();
+                    boxText = box->text();
+                    boxIcon = box->icon();
+                    box->accept();
+                },
+                &program.presetMenu);
+            program.menuItem("WritetoTAVRIN");
+        })
+        .waitFor("the box", [&] { return watcher->seen(); })
+        .waitFor("the re-read", settled())
+        .then("told, and the recorder's preset shown", [&] {
+            EXPECT_EQ(boxText, line);
+            EXPECT_EQ(boxIcon, QMessageBox::Critical);
+            EXPECT_EQ(program.log().count(line), 1) << program.log().join(" | ").toStdString();
+            const std::vector<std::string> frames = program.sentFrames();
+            std::string after;
+            for (std::size_t i = framesBeforeWrite; i < frames.size(); ++i)
+                if (frames[i].starts_with("@0?") && frames[i] != "@0?ST" && frames[i] != "@0?TMOD" &&
+                    frames[i] != "@0?TI")
+                    after += frames[i] + "\r";
+            EXPECT_EQ(after, protocol::presetQueryBlock());
+            expectEditorShowsRecorder();
+            for (const std::string& body : GetParam().bodies)
+                EXPECT_NE(std::find(kWholePreset.begin(), kWholePreset.end(), "@0" + body), kWholePreset.end());
+        });
+    endPresetMenu(op);
+    EXPECT_TRUE(op.run());
+    EXPECT_EQ(program.keysEnabled(), true);
+}
+
+const FailedWrite kFailedWrites[] = {
+    {"Refused", &sim::ProtocolFaults::refusedCommands, {"FS44", "CP00", "PMAL"},
+     "write to TAVRIN: refused Sampling Rate, Seamless Play, Play Mode"},
+    {"AckLost", &sim::ProtocolFaults::strayBeforeAnswer, {"FS44"}, "write to TAVRIN: no answer after Sampling Rate"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Faults, LiveFailedWrite, testing::ValuesIn(kFailedWrites),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tavrin::test

@@ -16,6 +16,7 @@
 #include "support/core_rig.h"
 #include "support/ctl_rig.h"
 #include "support/fake_editor_view.h"
+#include "support/preset_oracle.h"
 #include "support/ser2net.h"
 
 namespace tavrin::test {
@@ -30,20 +31,6 @@ const std::string kQueryBlock =
     "@0?PS<CR>@0?IN<CR>@0?DF<CR>@0?CH<CR>@0?AF<CR>@0?BR<CR>@0?FS<CR>@0?FT<CR>@0?PR<CR>@0?AM<CR>"
     "@0?MT<CR>@0?Ak<CR>@0?AT<CR>@0?CP<CR>@0?SS<CR>@0?SC<CR>@0?SL<CR>@0?AC<CR>@0?CT<CR>@0?CL<CR>"
     "@0?PM<CR>@0?EP<CR>@0?RC<CR>@0?D1<CR>@0?D2<CR>@0?D3<CR>";
-
-// A whole preset, every value other than the simulator's preset 1 holds, in write order.
-const Strings kWholePreset = {
-    "@0INDI", "@0DFDM", "@0CHMO",   "@0AFM3", "@0BR256",    "@0FS44",     "@0FTM3",    "@0PR00", "@0AM00",
-    "@0MT00", "@0AK00", "@0AT2400", "@0CP00", "@0SS00",     "@0SC05",     "@0SL60",    "@0AC00", "@0CT95",
-    "@0CL60", "@0PMAL", "@0EP00",   "@0RCMA", "@0D1ABC123", "@0D2XYZ789", "@0D3Q1W2E3"};
-
-// A preset file as the editor saves it, its lines in another order and without headers: the
-// loader searches the frames anywhere.
-std::string presetFile(const Strings& frames) {
-    std::string text = "TAVRIN Preset data file\n\r\n";
-    for (auto it = frames.rbegin(); it != frames.rend(); ++it) text += *it + "\r\r\n";
-    return text;
-}
 
 Strings onTheWire(const Strings& frames) {
     Strings shown;

@@ -53,6 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
                  [](auto& o) { return o.sim.protocol.ignoredQueries == std::set<std::string>{"?D3"}; }},
         GoodCase{"IgnoreTwoQueries", {"--ignore", "?D3", "--ignore", "@0?TI\r"},
                  [](auto& o) { return o.sim.protocol.ignoredQueries == std::set<std::string>{"?D3", "?TI"}; }},
+        GoodCase{"StrayBefore", {"--stray-before", "@0FS44"},
+                 [](auto& o) { return o.sim.protocol.strayBeforeAnswer == std::set<std::string>{"FS44"}; }},
         GoodCase{"Split", {"--split"}, [](auto& o) { return o.sim.splitReplies; }},
         GoodCase{"Noise", {"--noise", "0.25"}, [](auto& o) { return o.sim.noise == 0.25; }},
         GoodCase{"Seed", {"--seed", "42"}, [](auto& o) { return o.sim.seed == 42u; }},

@@ -106,4 +106,18 @@ inline std::vector<std::string> shownFor(const PresetValues& p) {
     return shown;
 }
 
+// A whole preset, every value other than the simulator's preset 1 holds, in write order.
+inline const std::vector<std::string> kWholePreset = {
+    "@0INDI", "@0DFDM", "@0CHMO",   "@0AFM3", "@0BR256",    "@0FS44",     "@0FTM3",    "@0PR00", "@0AM00",
+    "@0MT00", "@0AK00", "@0AT2400", "@0CP00", "@0SS00",     "@0SC05",     "@0SL60",    "@0AC00", "@0CT95",
+    "@0CL60", "@0PMAL", "@0EP00",   "@0RCMA", "@0D1ABC123", "@0D2XYZ789", "@0D3Q1W2E3"};
+
+// A preset file as the editor saves it, its lines in another order and without headers: the
+// loader searches the frames anywhere.
+inline std::string presetFile(const std::vector<std::string>& frames) {
+    std::string text = "TAVRIN Preset data file\n\r\n";
+    for (auto it = frames.rbegin(); it != frames.rend(); ++it) text += *it + "\r\r\n";
+    return text;
+}
+
 }  // namespace tavrin::test

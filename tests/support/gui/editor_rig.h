@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -60,27 +61,36 @@ inline void pick(QComboBox* combo, int position) {
 }
 
 // Hands the next modal box or dialog that opens (other than `except`) to handle, which closes
-// it. Watches only while it lives, so a box that never appears cannot hang a test.
+// it; with Watch::Each, every one that opens while it lives, such as a file dialog and the
+// message box that follows it. Watches only while it lives, so a box that never appears cannot
+// hang a test.
 class ModalWatcher {
 public:
-    explicit ModalWatcher(std::function<void(QWidget*)> handle, QWidget* except = nullptr)
+    enum class Watch { Next, Each };
+
+    explicit ModalWatcher(std::function<void(QWidget*)> handle, QWidget* except = nullptr,
+                          Watch watch = Watch::Next)
         : handle_(std::move(handle)), except_(except) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
+        QObject::connect(&timer_, &QTimer::timeout, [this, watch] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || modal == except_) return;
-            timer_.stop();
-            seen_ = true;
+            // One that was handed over may stay up until its queued close has run.
+            if (!modal || modal == except_ || modal == handled_) return;
+            if (watch == Watch::Next) timer_.stop();
+            ++seen_;
+            handled_ = modal;
             handle_(modal);
         });
         timer_.start(5);
     }
-    bool seen() const { return seen_; }
+    bool seen() const { return seen_ > 0; }
+    int count() const { return seen_; }
 
 private:
     std::function<void(QWidget*)> handle_;
     QWidget* except_;
+    QPointer<QWidget> handled_;  // null again once it is gone, whatever comes at its address
     QTimer timer_;
-    bool seen_ = false;
+    int seen_ = 0;
 };
 
 // What the editor shows for every setting: the checked radio button's caption, the selected
