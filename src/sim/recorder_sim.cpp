@@ -144,6 +144,11 @@ std::string RecorderSim::noiseBurst() {
     return burst;
 }
 
+void RecorderSim::sendNoise(TimePoint now) {
+    if (queue_.empty()) nextByteAt_ = std::max(nextByteAt_, now);
+    queue_.emplace_back(noiseBurst());
+}
+
 void RecorderSim::setStopReading(bool on) {
     if (on == stopReading_) return;
     stopReading_ = on;

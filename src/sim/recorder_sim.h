@@ -52,6 +52,9 @@ public:
 
     void setSplitReplies(bool on) { options_.splitReplies = on; }
     void setNoise(double chance) { options_.noise = chance; }
+    // Sends a burst of garbage bytes of its own, as a noisy line carries even while the
+    // recorder is silent.
+    void sendNoise(TimePoint now);
     void setPacing(bool on) { options_.pacing = on; }
     // Stops taking input, as a recorder that holds CTS low: the line fills up and the
     // program's writes time out. Input that arrived meanwhile is thrown away on resuming.

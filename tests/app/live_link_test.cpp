@@ -156,6 +156,64 @@ TEST_F(LiveLink, StandbyStopsThePollsAndPowerOnBringsThemBack) {
     expectTimeShown("000:00:00");
 }
 
+// A recorder that stops reading while its line carries noise. The window goes on at its own
+// pace, keys and polls alike: the fault held it up to 1.6 s on every poll and key. Its own polls
+// log one "connection error" for the outage, and only a key pressed meanwhile another; it shows
+// no stale time, and asks for the status every 2 s without a line until the recorder reads
+// again; the start-up chain then runs anew.
+TEST_F(LiveLink, DeafLineWithNoiseNeverHoldsTheWindow) {
+    waitForStartUp();
+    const QString connectionError = QStringLiteral("connection error");
+    program.sim.setStopReading(true);
+    QTimer noise;
+    QObject::connect(&noise, &QTimer::timeout, [&] { program.sim.sendNoise(sim::SimClock::now()); });
+    noise.start(40);
+    QTimer keys;
+    QObject::connect(&keys, &QTimer::timeout, [&] { program.press("PlayKey"); });
+    keys.start(700);
+
+    // How long the event loop went between the beats of a 5 ms timer, beyond the beat.
+    QElapsedTimer sinceBeat;
+    std::vector<qint64> blocks;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        blocks.push_back(std::max<qint64>(0, sinceBeat.restart() - 5));
+    });
+    sinceBeat.start();
+    beat.start(5);
+    QTest::qWait(6000);
+    beat.stop();
+    keys.stop();
+
+    std::sort(blocks.rbegin(), blocks.rend());
+    ASSERT_GE(blocks.size(), 2u);
+    // One long beat may be the machine's scheduler; the fault held every poll and key.
+    EXPECT_LT(blocks[1], 50) << "the two longest blocks: " << blocks[0] << " and " << blocks[1] << " ms";
+    QStringList log = program.log();
+    std::reverse(log.begin(), log.end());
+    int errors = 0;
+    bool keySinceError = true;
+    for (const QString& line : log) {
+        if (line == keyLine(Key::Play)) keySinceError = true;
+        if (line != connectionError) continue;
+        ++errors;
+        EXPECT_TRUE(keySinceError) << "a second error without a key: " << log.join(" | ").toStdString();
+        keySinceError = false;
+    }
+    EXPECT_GE(errors, 1);
+    EXPECT_FALSE(program.linkState().linkUp);
+    EXPECT_EQ(program.timeShown(), "");
+    EXPECT_EQ(program.trackShown(), "");
+
+    const qsizetype linesWhileDeaf = program.log().size();
+    noise.stop();
+    program.sim.setStopReading(false);
+    EXPECT_TRUE(waitFor([&] { return program.linkState().linkUp && program.timeShown() == "000:00:00"; }))
+        << program.log().join(" | ").toStdString();
+    const QStringList since = program.log().mid(0, program.log().size() - linesWhileDeaf);
+    EXPECT_FALSE(since.contains(connectionError)) << since.join(" | ").toStdString();
+}
+
 // The About box is modal, but the receive ticks go on behind it.
 TEST_F(LiveLink, TimeKeepsRunningBehindTheAboutBox) {
     waitForStartUp();
