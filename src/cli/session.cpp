@@ -94,18 +94,6 @@ std::string localTimeNow() {
     return text;
 }
 
-// The window polls the time while the transport runs or stands, not in standby, in play
-// pause, during a preset transfer or after a report of no known state.
-bool timePolledIn(RecorderState state) {
-    switch (state) {
-    case RecorderState::Standby:
-    case RecorderState::PlayPause:
-    case RecorderState::PresetTransfer:
-    case RecorderState::Other: return false;
-    default: return true;
-    }
-}
-
 void storeReply(preset::PresetStore& store, const protocol::ReplyKind& reply) {
     if (protocol::isId(reply.setting))
         store.setId(reply.setting, reply.idText());  // an invalid ID is dropped, as the editor drops it
@@ -512,7 +500,8 @@ void Session::watchPolls(Clock::time_point now) {
     }
     if (done() || now < timePollAt_) return;
     timePollAt_ = now + (state == RecorderState::TS ? kTimePollTS : kTimePoll);
-    if (timePolledIn(state) && protocol::isTimeMode(displayMode_) && !conversation_->asking(Expect::Time))
+    if (protocol::timePolledIn(state) && protocol::isTimeMode(displayMode_) &&
+        !conversation_->asking(Expect::Time))
         ask(frame(protocol::kTimeRequest), {Expect::Time}, now);
 }
 

@@ -257,18 +257,6 @@ private:
         countdown = PollSchedule::kDisplayModeInterval;
     }
 
-    // The time is polled while the transport runs or stands, not in standby, in play pause,
-    // during a preset transfer or after a report of no known state.
-    static bool timePolledIn(RecorderState state) {
-        switch (state) {
-        case RecorderState::Standby:
-        case RecorderState::PlayPause:
-        case RecorderState::PresetTransfer:
-        case RecorderState::Other: return false;
-        default: return true;
-        }
-    }
-
     void pollTime() {
         int& countdown = state_.polls.timeCountdown;
         if (countdown > 0) {
@@ -276,7 +264,7 @@ private:
             return;
         }
         if (!state_.linkUp) return;
-        if (pollsAllowed() && timePolledIn(recorder_.state) && isTimeMode(recorder_.displayMode))
+        if (pollsAllowed() && protocol::timePolledIn(recorder_.state) && isTimeMode(recorder_.displayMode))
             link_.requestTime();
         countdown = recorder_.state == RecorderState::TS ? PollSchedule::kTimeIntervalTS
                                                          : PollSchedule::kTimeInterval;

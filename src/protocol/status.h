@@ -29,6 +29,18 @@ enum class RecorderState : std::uint8_t {
     Other,           // an error status, a card or door report, a line of no known kind
 };
 
+// The time is polled while the transport runs or stands, not in standby, in play pause,
+// during a preset transfer or after a report of no known state.
+constexpr bool timePolledIn(RecorderState state) {
+    switch (state) {
+    case RecorderState::Standby:
+    case RecorderState::PlayPause:
+    case RecorderState::PresetTransfer:
+    case RecorderState::Other: return false;
+    default: return true;
+    }
+}
+
 struct StatusReport {
     std::string_view code;              // the two characters after "@0ST"
     std::optional<RecorderState> state; // the state it puts the recorder in; none: unchanged
