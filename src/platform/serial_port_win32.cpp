@@ -178,15 +178,22 @@ std::size_t SerialPort::bytesWaiting() {
     return status.cbInQue;
 }
 
-// Never waits for bytes that have not arrived: asks only for what is already there.
+// Never waits for bytes that have not arrived: asks only for what is already there. A read the
+// driver still holds open (the bytes it counted went elsewhere, or its read time-outs are not
+// honoured for overlapped reads) is cancelled, keeping what it got: waiting on it would wait
+// for the recorder's next line, which only comes after the next request this thread sends.
 std::size_t SerialPort::readAvailable(std::span<std::uint8_t> dest) {
     const auto wanted = static_cast<DWORD>(std::min(bytesWaiting(), dest.size()));
     if (wanted == 0) return 0;
+    HANDLE port = handleOf(handle_);
     OVERLAPPED overlapped{};
     DWORD read = 0;
-    if (!ReadFile(handleOf(handle_), dest.data(), wanted, &read, &overlapped)) {
-        if (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(handleOf(handle_), &overlapped, &read, TRUE))
-            return 0;
+    if (ReadFile(port, dest.data(), wanted, &read, &overlapped)) return read;
+    if (GetLastError() != ERROR_IO_PENDING) return 0;
+    if (!GetOverlappedResult(port, &overlapped, &read, FALSE)) {
+        if (GetLastError() != ERROR_IO_INCOMPLETE) return 0;
+        CancelIoEx(port, &overlapped);
+        if (!GetOverlappedResult(port, &overlapped, &read, TRUE)) return read;  // cancelled: what it took
     }
     return read;
 }
