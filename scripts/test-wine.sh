@@ -134,6 +134,13 @@ check "stopped reader: exit status" "$rc" 3
 check "stopped reader: frames" "$(frames)" ""
 check "stopped reader: output" "$out" ""
 
+# A recorder whose line goes away (a pulled USB adapter) while it is watched.
+start_sim --hang-up-after 1
+run_exe watch --seconds 10
+check "hang-up: output" "$out" "$(crlf $'state: Stop\ndisplay: TRACK TIME\ntime: 000:00:00')"
+check "hang-up: error" "$err" "$(crlf "tavrinctl: COM2: the port was lost")"
+check "hang-up: exit status" "$rc" 4
+
 # No device behind COM2.
 stop_sim
 rm -f "$com2"

@@ -155,8 +155,17 @@ void SerialPort::close() {
     timedOut_ = false;
 }
 
+// A device that went away (a pulled USB adapter, a terminal whose far end hung up) fails the
+// driver's status calls and every write: the port is Lost, as on POSIX.
 void SerialPort::service() {
     if (!isOpen() || lost_) return;
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handleOf(handle_), &errors, &status)) {
+        lost_ = true;
+        dropOutput();
+        return;
+    }
     const std::size_t queued = pending_->settle(handleOf(handle_));
     if (deadlines_.overdue(queued, WriteDeadlines::Clock::now())) {
         timedOut_ = true;
@@ -172,6 +181,7 @@ void SerialPort::purge() {
 }
 
 std::size_t SerialPort::bytesWaiting() {
+    if (!isOpen() || lost_) return 0;
     DWORD errors = 0;
     COMSTAT status{};  // cbInQue stays 0 when the call fails
     ClearCommError(handleOf(handle_), &errors, &status);  // line errors are not looked at
@@ -189,7 +199,10 @@ std::size_t SerialPort::readAvailable(std::span<std::uint8_t> dest) {
     OVERLAPPED overlapped{};
     DWORD read = 0;
     if (ReadFile(port, dest.data(), wanted, &read, &overlapped)) return read;
-    if (GetLastError() != ERROR_IO_PENDING) return 0;
+    if (GetLastError() != ERROR_IO_PENDING) {
+        lost_ = true;
+        return 0;
+    }
     if (!GetOverlappedResult(port, &overlapped, &read, FALSE)) {
         if (GetLastError() != ERROR_IO_INCOMPLETE) return 0;
         CancelIoEx(port, &overlapped);
@@ -208,7 +221,9 @@ std::size_t SerialPort::write(std::span<const std::uint8_t> bytes) {
     DWORD written = 0;
     if (!WriteFile(handleOf(handle_), w.bytes.data(), count, &written, &w.overlapped) &&
         GetLastError() != ERROR_IO_PENDING) {
+        // A line held by CTS leaves the write pending; one refused at once has no device behind it.
         pending_->writes.pop_back();
+        lost_ = true;
         dropOutput();
         return 0;
     }
