@@ -20,6 +20,16 @@ namespace {
 
 HANDLE handleOf(void* handle) { return static_cast<HANDLE>(handle); }
 
+struct ReadEvent {
+    HANDLE handle = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ReadEvent() = default;
+    ReadEvent(const ReadEvent&) = delete;
+    ReadEvent& operator=(const ReadEvent&) = delete;
+    ~ReadEvent() {
+        if (handle != nullptr) CloseHandle(handle);
+    }
+};
+
 OpenResult openFailure(DWORD error) {
     const int code = static_cast<int>(error);
     switch (error) {
@@ -196,7 +206,10 @@ std::size_t SerialPort::readAvailable(std::span<std::uint8_t> dest) {
     const auto wanted = static_cast<DWORD>(std::min(bytesWaiting(), dest.size()));
     if (wanted == 0) return 0;
     HANDLE port = handleOf(handle_);
+    // An event of the read's own: the port's handle is also signalled by the writes completing.
+    const ReadEvent done;
     OVERLAPPED overlapped{};
+    overlapped.hEvent = done.handle;
     DWORD read = 0;
     if (ReadFile(port, dest.data(), wanted, &read, &overlapped)) return read;
     if (GetLastError() != ERROR_IO_PENDING) {
