@@ -20,9 +20,11 @@ export WINEPREFIX=$work/prefix
 . scripts/wine-env.sh
 sim_pid=
 cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  local status=$?
+  stop_sim
   wine_down
   rm -rf "$work"
+  exit "$status"
 }
 trap cleanup EXIT
 
@@ -55,12 +57,20 @@ start_sim() {
   stop_sim
   "$sim" --fast --trace "$@" >"$work/sim.out" 2>"$work/trace" &
   sim_pid=$!
-  for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.05; done
+  for _ in $(seq 200); do [ -s "$work/sim.out" ] && break; sleep 0.05; done
   pty=$(head -1 "$work/sim.out")
+  if [ -z "$pty" ]; then
+    echo "test-wine: the simulator named no terminal within 10 s" >&2
+    exit 1
+  fi
   ln -sfn "$pty" "$com2"
 }
 stop_sim() {
-  if [ -n "$sim_pid" ]; then kill "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; fi
+  [ -n "$sim_pid" ] || return 0
+  kill "$sim_pid" 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$sim_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$sim_pid" 2>/dev/null || true
+  wait "$sim_pid" 2>/dev/null || true
   sim_pid=
 }
 # Everything the program sent the simulator, as one string ("@0?ST<CR>...").
