@@ -25,7 +25,8 @@ echo "cross-build: $probe links the Win32 serial port and preset file backends"
 
 # Statically linked: KERNEL32 and the system's C runtime only, no libstdc++ or winpthread DLL.
 exe="$dir/src/tavrinctl.exe"
-dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
+dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort |
+       tr '\n' ' ')
 if [ "$dlls" != "kernel32.dll msvcrt.dll " ]; then
   echo "cross-build: $exe imports $dlls; only kernel32.dll and msvcrt.dll may be needed" >&2
   exit 1

@@ -337,7 +337,8 @@ protected:
     void SetUp() override {
         std::random_device random;
         for (int tries = 0; tries < 100 && dir.empty(); ++tries) {
-            const fs::path candidate = fs::temp_directory_path() / ("tavrin-preset-file-" + std::to_string(random()));
+            const fs::path candidate =
+                fs::temp_directory_path() / ("tavrin-preset-file-" + std::to_string(random()));
             if (fs::create_directory(candidate)) dir = candidate;
         }
         ASSERT_FALSE(dir.empty());
@@ -348,7 +349,8 @@ protected:
     void TearDown() override {
         std::error_code ignored;
         fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::permissions(target, fs::perms::owner_write, fs::perm_options::add, ignored);  // Windows: not read-only
+        // Windows deletes no read-only file.
+        fs::permissions(target, fs::perms::owner_write, fs::perm_options::add, ignored);
         fs::remove_all(dir, ignored);
     }
 
