@@ -8,7 +8,7 @@ packages=(
   libgensio-dev libwrap0-dev ser2net
   libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
-  mingw-w64
+  mingw-w64 googletest wine unzip
   xvfb xauth
   locales
   librsvg2-bin

@@ -1,6 +1,10 @@
 #include "cli/output.h"
 
 #include <cstdio>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "protocol/readable.h"
 
@@ -90,7 +94,18 @@ void Output::line(std::string_view port, std::string_view text) {
 
 void Output::object(const JsonObject& object) { put(out_, object.text() + "\n"); }
 
-void Output::bytes(std::string_view data) { put(out_, data); }
+// A preset file goes out as its own bytes. Windows opens standard output in text mode, which
+// would turn each LF of the file into CR LF; the lines around it keep that mode.
+void Output::bytes(std::string_view data) {
+#ifdef _WIN32
+    std::fflush(out_);
+    const int previous = _setmode(_fileno(out_), _O_BINARY);
+    put(out_, data);
+    if (previous != -1) _setmode(_fileno(out_), previous);
+#else
+    put(out_, data);
+#endif
+}
 
 void Output::error(std::string_view port, std::string_view text) {
     std::string l = "tavrinctl: ";

@@ -20,6 +20,16 @@ namespace {
 
 HANDLE handleOf(void* handle) { return static_cast<HANDLE>(handle); }
 
+struct ReadEvent {
+    HANDLE handle = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ReadEvent() = default;
+    ReadEvent(const ReadEvent&) = delete;
+    ReadEvent& operator=(const ReadEvent&) = delete;
+    ~ReadEvent() {
+        if (handle != nullptr) CloseHandle(handle);
+    }
+};
+
 OpenResult openFailure(DWORD error) {
     const int code = static_cast<int>(error);
     switch (error) {
@@ -155,8 +165,17 @@ void SerialPort::close() {
     timedOut_ = false;
 }
 
+// A device that went away (a pulled USB adapter, a terminal whose far end hung up) fails the
+// driver's status calls and every write: the port is Lost, as on POSIX.
 void SerialPort::service() {
     if (!isOpen() || lost_) return;
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handleOf(handle_), &errors, &status)) {
+        lost_ = true;
+        dropOutput();
+        return;
+    }
     const std::size_t queued = pending_->settle(handleOf(handle_));
     if (deadlines_.overdue(queued, WriteDeadlines::Clock::now())) {
         timedOut_ = true;
@@ -172,21 +191,35 @@ void SerialPort::purge() {
 }
 
 std::size_t SerialPort::bytesWaiting() {
+    if (!isOpen() || lost_) return 0;
     DWORD errors = 0;
     COMSTAT status{};  // cbInQue stays 0 when the call fails
     ClearCommError(handleOf(handle_), &errors, &status);  // line errors are not looked at
     return status.cbInQue;
 }
 
-// Never waits for bytes that have not arrived: asks only for what is already there.
+// Never waits for bytes that have not arrived: asks only for what is already there. A read the
+// driver still holds open (the bytes it counted went elsewhere, or its read time-outs are not
+// honoured for overlapped reads) is cancelled, keeping what it got: waiting on it would wait
+// for the recorder's next line, which only comes after the next request this thread sends.
 std::size_t SerialPort::readAvailable(std::span<std::uint8_t> dest) {
     const auto wanted = static_cast<DWORD>(std::min(bytesWaiting(), dest.size()));
     if (wanted == 0) return 0;
+    HANDLE port = handleOf(handle_);
+    // An event of the read's own: the port's handle is also signalled by the writes completing.
+    const ReadEvent done;
     OVERLAPPED overlapped{};
+    overlapped.hEvent = done.handle;
     DWORD read = 0;
-    if (!ReadFile(handleOf(handle_), dest.data(), wanted, &read, &overlapped)) {
-        if (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(handleOf(handle_), &overlapped, &read, TRUE))
-            return 0;
+    if (ReadFile(port, dest.data(), wanted, &read, &overlapped)) return read;
+    if (GetLastError() != ERROR_IO_PENDING) {
+        lost_ = true;
+        return 0;
+    }
+    if (!GetOverlappedResult(port, &overlapped, &read, FALSE)) {
+        if (GetLastError() != ERROR_IO_INCOMPLETE) return 0;
+        CancelIoEx(port, &overlapped);
+        if (!GetOverlappedResult(port, &overlapped, &read, TRUE)) return read;  // cancelled: what it took
     }
     return read;
 }
@@ -201,7 +234,9 @@ std::size_t SerialPort::write(std::span<const std::uint8_t> bytes) {
     DWORD written = 0;
     if (!WriteFile(handleOf(handle_), w.bytes.data(), count, &written, &w.overlapped) &&
         GetLastError() != ERROR_IO_PENDING) {
+        // A line held by CTS leaves the write pending; one refused at once has no device behind it.
         pending_->writes.pop_back();
+        lost_ = true;
         dropOutput();
         return 0;
     }

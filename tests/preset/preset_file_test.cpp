@@ -1,11 +1,19 @@
 #include "preset/preset_file.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -17,11 +25,13 @@
 #include <functional>
 #include <iterator>
 #include <ostream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "link/link.h"
+#include "platform/port.h"
 #include "preset/preset_editor.h"
 #include "preset/preset_session.h"
 #include "support/core_rig.h"
@@ -112,6 +122,7 @@ void writeBytes(const fs::path& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+#ifndef _WIN32
 // Runs body in a forked child and returns its exit status, -1 if it did not exit.
 int inChild(const std::function<int()>& body) {
     const pid_t pid = ::fork();
@@ -120,9 +131,20 @@ int inChild(const std::function<int()>& body) {
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
+
+// What the system says when a file, or the folder it would go in, is not there. Windows makes
+// the temporary file first, and GetTempFileName calls a missing folder an invalid name.
+#ifdef _WIN32
+constexpr int kNoSuchFile = ERROR_FILE_NOT_FOUND;
+constexpr int kNoSuchFolder = ERROR_DIRECTORY;
+#else
+constexpr int kNoSuchFile = ENOENT;
+constexpr int kNoSuchFolder = ENOENT;
+#endif
 
 bool mentions(const std::string& message, int systemCode) {
-    return message.find(std::strerror(systemCode)) != std::string::npos;
+    return message.find(platform::systemErrorText(systemCode)) != std::string::npos;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -313,9 +335,13 @@ TEST(PresetFileLoad, SampleRateTakesTheFileValueButStaysUnknown) {
 class TempFolderTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tavrin-preset-file-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
+        std::random_device random;
+        for (int tries = 0; tries < 100 && dir.empty(); ++tries) {
+            const fs::path candidate =
+                fs::temp_directory_path() / ("tavrin-preset-file-" + std::to_string(random()));
+            if (fs::create_directory(candidate)) dir = candidate;
+        }
+        ASSERT_FALSE(dir.empty());
         fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                  fs::perms::others_read | fs::perms::others_exec);
         target = dir / "preset.txt";
@@ -323,6 +349,8 @@ protected:
     void TearDown() override {
         std::error_code ignored;
         fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        // Windows deletes no read-only file.
+        fs::permissions(target, fs::perms::owner_write, fs::perm_options::add, ignored);
         fs::remove_all(dir, ignored);
     }
 
@@ -362,6 +390,8 @@ TEST_F(PresetFileIo, SaveThenReadGivesTheSameBytes) {
     EXPECT_EQ(text, kKnownPresetFile);
 }
 
+#ifndef _WIN32
+// Modes and symbolic links as POSIX has them.
 TEST_F(PresetFileIo, NewFileIsReadableByAllLessTheUmask) {
     const mode_t old = ::umask(027);
     ASSERT_TRUE(writePresetFile(target.string(), kKnownPresetFile).ok);
@@ -392,6 +422,7 @@ TEST_F(PresetFileIo, SaveThroughADanglingLinkCreatesTheFileItNames) {
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(target)));
     EXPECT_EQ(readBytes(dir / "sub" / "real.txt"), kKnownPresetFile);
 }
+#endif
 
 // A plain write would be refused; so is the replacement, which only the folder would allow.
 TEST_F(PresetFileIo, SaveOverAReadOnlyFileIsRefusedAndKeepsIt) {
@@ -406,7 +437,7 @@ TEST_F(PresetFileIo, SaveOverAReadOnlyFileIsRefusedAndKeepsIt) {
 TEST_F(PresetFileIo, SaveIntoAMissingFolderSaysWhy) {
     const FileResult result = writePresetFile((dir / "gone" / "preset.txt").string(), kKnownPresetFile);
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(mentions(result.error, ENOENT)) << result.error;
+    EXPECT_TRUE(mentions(result.error, kNoSuchFolder)) << result.error;
     EXPECT_NE(result.error.find("preset.txt"), std::string::npos) << result.error;
 }
 
@@ -420,6 +451,22 @@ TEST_F(PresetFileIo, SaveOverAFolderFailsAndRemovesItsTemporaryFile) {
     EXPECT_EQ(readBytes(target / "inside"), oldFile);
 }
 
+#ifdef _WIN32
+// Another program (an editor, a virus scanner) holds the file open and shares it with no one:
+// the replacement is refused, and the old file stays as it was.
+TEST_F(PresetFileIo, SaveOverAFileHeldOpenWithoutSharingKeepsIt) {
+    writeBytes(target, oldFile);
+    const HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const FileResult result = writePresetFile(target.string(), kKnownPresetFile);
+    CloseHandle(held);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.error.find("replacing the old file failed"), std::string::npos) << result.error;
+    EXPECT_TRUE(mentions(result.error, ERROR_ACCESS_DENIED)) << result.error;
+    EXPECT_EQ(readBytes(target), oldFile);
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"preset.txt"});
+}
+#else
 // The folder is the test's own; as root the child drops to "nobody" to be refused.
 TEST_F(PresetFileIo, UnwritableFolderLeavesTheOldFileAlone) {
     writeBytes(target, oldFile);
@@ -460,6 +507,7 @@ TEST_F(PresetFileIo, CrashBetweenWriteAndRenameKeepsTheOldFile) {
     ASSERT_EQ(status, 0);
     EXPECT_EQ(readBytes(target), oldFile);
 }
+#endif
 
 TEST_F(PresetFileIo, WriterDroppedBeforeCommitRemovesItsTemporaryFile) {
     writeBytes(target, oldFile);
@@ -479,7 +527,7 @@ TEST_F(PresetFileIo, ReadingAFileThatVanishedIsAnError) {
     std::string text = "stale";
     const FileResult result = readPresetFile(target.string(), text);
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(mentions(result.error, ENOENT)) << result.error;
+    EXPECT_TRUE(mentions(result.error, kNoSuchFile)) << result.error;
     EXPECT_TRUE(text.empty());
 }
 
@@ -511,6 +559,7 @@ TEST_F(PresetFileIo, BinaryFileIsReadUpToItsFirstZeroByte) {
     EXPECT_FALSE(loadPresetText(store, text).anyFound);
 }
 
+#ifndef _WIN32
 TEST_F(PresetFileIo, FifoIsRefusedWithoutWaitingForAWriter) {
     ASSERT_EQ(::mkfifo(target.c_str(), 0644), 0);
     std::string text;
@@ -519,10 +568,14 @@ TEST_F(PresetFileIo, FifoIsRefusedWithoutWaitingForAWriter) {
     EXPECT_NE(result.error.find("not a regular file"), std::string::npos) << result.error;
 }
 
+#endif
+
 TEST_F(PresetFileIo, FolderIsRefused) {
     std::string text;
     EXPECT_FALSE(readPresetFile(dir.string(), text).ok);
 }
+
+#ifndef _WIN32
 
 // Switches to de_DE.UTF-8; when it is not installed, builds it into the scratch folder if
 // the locale sources are there.
@@ -555,6 +608,7 @@ TEST_F(PresetFileIo, SaveAndLoadUnderAGermanLocale) {
     EXPECT_EQ(presetFileText(store), kKnownPresetFile.substr(0, kKnownPresetFile.find("[BWF ID2]")) +
                                          "[BWF ID2]\r\n@0D2OLD222\r\r\n[BWF ID3]\r\n@0D3ZZ9900\r\r\n");
 }
+#endif
 
 // ---------------------------------------------------------------------------------------
 // The editor's File menu
@@ -620,7 +674,7 @@ TEST_F(PresetEditorFiles, FailedSaveShowsWhyAndKeepsTheTypedId) {
     view.savePath = (dir / "gone" / "preset.txt").string();
     editor.SaveasText1Click();
     ASSERT_EQ(view.fileErrors.size(), 1u);
-    EXPECT_TRUE(mentions(view.fileErrors[0], ENOENT)) << view.fileErrors[0];
+    EXPECT_TRUE(mentions(view.fileErrors[0], kNoSuchFolder)) << view.fileErrors[0];
     EXPECT_EQ(store().id(PresetSetting::ID2), "NEW222");
 }
 
@@ -683,7 +737,7 @@ TEST_F(PresetEditorFiles, OpenThatFailsChangesNothing) {
     }
     EXPECT_EQ(view.notPresetFileBoxes, 1);
     ASSERT_EQ(view.fileErrors.size(), 2u);
-    EXPECT_TRUE(mentions(view.fileErrors[0], ENOENT)) << view.fileErrors[0];
+    EXPECT_TRUE(mentions(view.fileErrors[0], kNoSuchFile)) << view.fileErrors[0];
 }
 
 TEST_F(PresetEditorFiles, OpenOfAFileWithSomeSettingsNamesTheOnesMissing) {
