@@ -34,8 +34,8 @@ echo "test-wine: Wine prefix ready in $((SECONDS - start)) s"
 
 # --- The unit tests -----------------------------------------------------------------------
 # Wine now and then fails to start a process at all (no output, exit in a few milliseconds,
-# seen once in many runs on a loaded machine); a test gets one more start, never a second
-# chance at an assertion that failed.
+# seen once in many runs on a loaded machine), so a failed test runs once more. A fault in
+# the code fails both runs: these tests are deterministic.
 ctest --test-dir "$win" --output-on-failure -j2 --timeout 120 -L unit --repeat until-pass:2
 echo "test-wine: unit tests passed ($((SECONDS - start)) s)"
 
