@@ -1,12 +1,7 @@
 #include "platform/files.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/port.h"
+#include "platform/windows_api.h"
 
 #include <algorithm>
 #include <array>
@@ -28,17 +23,6 @@ std::wstring widen(const std::string& text) {
     return wide;
 }
 
-std::string systemMessage(DWORD code) {
-    char* buffer = nullptr;
-    const DWORD n = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-    std::string text = n != 0 ? std::string(buffer, n) : "system error " + std::to_string(code);
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    return text;
-}
-
 struct FileHandle {
     HANDLE handle;
     ~FileHandle() {
@@ -51,6 +35,8 @@ std::filesystem::path folderOf(const std::filesystem::path& file) {
     return folder.empty() ? std::filesystem::path(L".") : folder;
 }
 
+std::string lastErrorText() { return systemErrorText(static_cast<int>(GetLastError())); }
+
 }  // namespace
 
 ReplacingFileWriter::~ReplacingFileWriter() { discard(); }
@@ -58,7 +44,7 @@ ReplacingFileWriter::~ReplacingFileWriter() { discard(); }
 FileResult ReplacingFileWriter::failure(std::string_view step, int systemCode) {
     discard();
     return {false, "Could not save \"" + path_ + "\": " + std::string(step) + " (" +
-                       systemMessage(static_cast<DWORD>(systemCode)) + ")"};
+                       systemErrorText(systemCode) + ")"};
 }
 
 void ReplacingFileWriter::discard() {
@@ -113,10 +99,10 @@ ReadResult readWholeFile(const std::string& path, std::size_t maxSize, std::stri
     contents.clear();
     const FileHandle file{CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (file.handle == INVALID_HANDLE_VALUE) return {false, false, systemMessage(GetLastError())};
+    if (file.handle == INVALID_HANDLE_VALUE) return {false, false, lastErrorText()};
     if (GetFileType(file.handle) != FILE_TYPE_DISK) return {false, false, "not a regular file"};
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.handle, &size)) return {false, false, systemMessage(GetLastError())};
+    if (!GetFileSizeEx(file.handle, &size)) return {false, false, lastErrorText()};
     if (static_cast<unsigned long long>(size.QuadPart) > maxSize) return {false, true, {}};
 
     // The size is checked again while reading: the file may grow meanwhile.
@@ -124,7 +110,7 @@ ReadResult readWholeFile(const std::string& path, std::size_t maxSize, std::stri
     for (;;) {
         DWORD n = 0;
         if (!ReadFile(file.handle, chunk.data(), static_cast<DWORD>(chunk.size()), &n, nullptr))
-            return {false, false, systemMessage(GetLastError())};
+            return {false, false, lastErrorText()};
         if (n == 0) break;
         contents.append(chunk.data(), n);
         if (contents.size() > maxSize) return {false, true, {}};

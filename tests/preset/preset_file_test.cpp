@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/windows_api.h"
 #else
 #include <signal.h>
 #include <sys/resource.h>

@@ -6,13 +6,7 @@
 // line and display change. Exit status 0 when the port opened and the link came up.
 // With --file it saves a preset file of reset values at path and loads it back instead.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,0 +1,12 @@
+#pragma once
+
+// The Win32 API, without the min and max macros that break std::min and std::max, and
+// without the rarely used parts of <windows.h>.
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
