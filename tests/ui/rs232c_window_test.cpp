@@ -450,19 +450,5 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionOnEveryOpeningAndOkClosesIt) {
     EXPECT_EQ(about.size(), QSize(305, 123));
 }
 
-TEST(MainWindowExitTest, ExitEndsTheProcessAtOnceWithStatusZero) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            FakePort port;
-            FixedClock clock;
-            app::Core core(port, clock);
-            TRS232C window(core);
-            window.findChild<QAction*>("Exit2")->trigger();
-            std::exit(3);
-        },
-        testing::ExitedWithCode(0), "");
-}
-
 }  // namespace
 }  // namespace tavrin::test
