@@ -11,20 +11,20 @@ using std::string_view;
 
 constexpr double kLongestSeconds = 7 * 24 * 3600.0;  // a week; more is surely a typing error
 
-struct OptionSpec {
+struct OptionInfo {
     string_view longName;
     string_view shortName;  // empty: none
     bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionInfo kOptions[] = {
     {"--port", "-p", true},  {"--json", "", false},    {"--timeout", "", true}, {"--verbose", "-v", false},
     {"--help", "-h", false}, {"--version", "", false}, {"--preset", "", true},  {"--output", "-o", true},
     {"--backup", "", true},  {"--verify", "", false},  {"--seconds", "", true},
 };
 
 struct GivenOption {
-    const OptionSpec* spec;
+    const OptionInfo* option;
     std::string value;
 };
 
@@ -53,9 +53,9 @@ public:
     ParsedInvocation run() {
         if (!split()) return failed();
         for (const GivenOption& o : options_)
-            if (o.spec->longName == "--help")
+            if (o.option->longName == "--help")
                 inv().help = true;
-            else if (o.spec->longName == "--version")
+            else if (o.option->longName == "--version")
                 inv().version = true;
         if (inv().help || inv().version) return std::move(parsed_);
         if (!globalOptions() || !command() || !commandOptions() || !fleetRules()) return failed();
@@ -89,35 +89,35 @@ private:
                 optionsEnded = true;
                 continue;
             }
-            const OptionSpec* spec = nullptr;
+            const OptionInfo* option = nullptr;
             std::optional<std::string> value;
-            for (const OptionSpec& o : kOptions) {
+            for (const OptionInfo& o : kOptions) {
                 if (arg == o.longName || (!o.shortName.empty() && arg == o.shortName)) {
-                    spec = &o;
+                    option = &o;
                 } else if (o.takesValue && arg.starts_with(std::string(o.longName) + "=")) {
-                    spec = &o;
+                    option = &o;
                     value = std::string(arg.substr(o.longName.size() + 1));
                 } else if (o.takesValue && !o.shortName.empty() && arg.size() > 2 &&
                            arg.starts_with(o.shortName)) {
-                    spec = &o;
+                    option = &o;
                     value = std::string(arg.substr(2));
                 }
-                if (spec) break;
+                if (option) break;
             }
-            if (!spec) return fail("unknown option '" + std::string(arg) + "'");
-            if (spec->takesValue && !value) {
+            if (!option) return fail("unknown option '" + std::string(arg) + "'");
+            if (option->takesValue && !value) {
                 if (i + 1 >= args_.size())
-                    return fail("option '" + std::string(spec->longName) + "' needs a value");
+                    return fail("option '" + std::string(option->longName) + "' needs a value");
                 value = std::string(args_[++i]);
             }
-            options_.push_back({spec, value.value_or("")});
+            options_.push_back({option, value.value_or("")});
         }
         return true;
     }
 
     bool globalOptions() {
         for (const GivenOption& o : options_) {
-            const string_view name = o.spec->longName;
+            const string_view name = o.option->longName;
             if (name == "--port") {
                 ParsedPort port = parsePortName(o.value);
                 if (!port.address) return fail(port.error);
@@ -210,7 +210,7 @@ private:
     bool commandOptions() {
         const Command c = inv().command;
         for (const GivenOption& o : options_) {
-            const string_view name = o.spec->longName;
+            const string_view name = o.option->longName;
             bool fits = true;
             if (name == "--preset") {
                 fits = c == Command::PresetRead || c == Command::PresetWrite || c == Command::PresetDiff ||

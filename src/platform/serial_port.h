@@ -45,9 +45,9 @@ private:
     bool lost_ = false;
     bool timedOut_ = false;
 #ifdef _WIN32
-    struct PendingWrites;  // overlapped writes not yet complete
+    struct OverlappedIo;  // the overlapped writes not yet complete, and the event reads wait on
     void* handle_ = reinterpret_cast<void*>(static_cast<long long>(-1));  // INVALID_HANDLE_VALUE
-    std::unique_ptr<PendingWrites> pending_;
+    std::unique_ptr<OverlappedIo> io_;
 #else
     int fd_ = -1;
 #endif

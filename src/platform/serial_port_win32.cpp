@@ -71,12 +71,14 @@ void setTimeouts(HANDLE port) {
 
 // Overlapped writes the driver has not finished yet, oldest first; each keeps its bytes and its
 // OVERLAPPED alive until it completes or is cancelled.
-struct SerialPort::PendingWrites {
+struct SerialPort::OverlappedIo {
     struct Write {
         std::vector<std::uint8_t> bytes;
         OVERLAPPED overlapped{};
     };
     std::deque<Write> writes;
+    // An event of the reads' own: the port's handle is also signalled by writes completing.
+    const ReadEvent readDone;
 
     // Drops the writes that have completed; returns the bytes still waiting to go out.
     std::size_t settle(HANDLE port) {
@@ -145,7 +147,7 @@ OpenResult SerialPort::open(const std::string& name) {
     setLine(port);
     setTimeouts(port);
     EscapeCommFunction(port, RESETDEV);
-    if (isOpen()) pending_ = std::make_unique<PendingWrites>();
+    if (isOpen()) io_ = std::make_unique<OverlappedIo>();
     return openResult_;
 }
 
@@ -154,7 +156,7 @@ void SerialPort::close() {
     dropOutput();
     CloseHandle(handleOf(handle_));
     handle_ = INVALID_HANDLE_VALUE;
-    pending_.reset();
+    io_.reset();
     lost_ = false;
     timedOut_ = false;
 }
@@ -170,7 +172,7 @@ void SerialPort::service() {
         dropOutput();
         return;
     }
-    const std::size_t queued = pending_->settle(handleOf(handle_));
+    const std::size_t queued = io_->settle(handleOf(handle_));
     if (deadlines_.overdue(queued, WriteDeadlines::Clock::now())) {
         timedOut_ = true;
         dropOutput();
@@ -179,7 +181,7 @@ void SerialPort::service() {
 
 void SerialPort::purge() {
     if (!isOpen()) return;
-    pending_->cancel(handleOf(handle_));
+    io_->cancel(handleOf(handle_));
     PurgeComm(handleOf(handle_), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
     deadlines_.clear();
 }
@@ -200,10 +202,8 @@ std::size_t SerialPort::readAvailable(std::span<std::uint8_t> dest) {
     const auto wanted = static_cast<DWORD>(std::min(bytesWaiting(), dest.size()));
     if (wanted == 0) return 0;
     HANDLE port = handleOf(handle_);
-    // An event of the read's own: the port's handle is also signalled by the writes completing.
-    const ReadEvent done;
     OVERLAPPED overlapped{};
-    overlapped.hEvent = done.handle;
+    overlapped.hEvent = io_->readDone.handle;
     DWORD read = 0;
     if (ReadFile(port, dest.data(), wanted, &read, &overlapped)) return read;
     if (GetLastError() != ERROR_IO_PENDING) {
@@ -223,13 +223,13 @@ std::size_t SerialPort::readAvailable(std::span<std::uint8_t> dest) {
 std::size_t SerialPort::write(std::span<const std::uint8_t> bytes) {
     if (!isOpen() || lost_ || bytes.empty()) return 0;
     const auto count = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max()));
-    PendingWrites::Write& w = pending_->writes.emplace_back();
+    OverlappedIo::Write& w = io_->writes.emplace_back();
     w.bytes.assign(bytes.begin(), bytes.begin() + count);
     DWORD written = 0;
     if (!WriteFile(handleOf(handle_), w.bytes.data(), count, &written, &w.overlapped) &&
         GetLastError() != ERROR_IO_PENDING) {
         // A line held by CTS leaves the write pending; one refused at once has no device behind it.
-        pending_->writes.pop_back();
+        io_->writes.pop_back();
         lost_ = true;
         dropOutput();
         return 0;
@@ -241,7 +241,7 @@ std::size_t SerialPort::write(std::span<const std::uint8_t> bytes) {
 bool SerialPort::writeTimedOut() { return std::exchange(timedOut_, false); }
 
 void SerialPort::dropOutput() {
-    if (pending_) pending_->cancel(handleOf(handle_));
+    if (io_) io_->cancel(handleOf(handle_));
     deadlines_.clear();
 }
 
