@@ -14,8 +14,7 @@ std::optional<Number> parseNumber(std::string_view text) {
     return value;
 }
 
-// "@0?D3", "?D3" and "@0?D3" with its CR all name the query body "?D3".
-// "@0FS44", "FS44" or "@0FS44" + CR: the body "FS44".
+// "@0FS44", "FS44" and "@0FS44" with its CR all name the body "FS44".
 std::optional<std::string> frameBody(std::string_view text) {
     if (text.starts_with("@0")) text.remove_prefix(2);
     if (text.ends_with('\r')) text.remove_suffix(1);
@@ -23,6 +22,7 @@ std::optional<std::string> frameBody(std::string_view text) {
     return std::string(text);
 }
 
+// A body that is a query: "@0?D3", "?D3" and "@0?D3" with its CR all name "?D3".
 std::optional<std::string> queryBody(std::string_view text) {
     auto body = frameBody(text);
     if (!body || body->front() != '?') return std::nullopt;
